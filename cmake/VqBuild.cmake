@@ -1,0 +1,121 @@
+# Flavours: ansi (8-bit characters), unicode (wide characters, VQ_UNICODE) and the
+# debug builds of both (VQ_DEBUG, -O0 -g). A target's name carries "w" for unicode,
+# then "d" for debug: vqbase, vqbasew, vqbased, vqbasewd.
+set(VQ_ALL_FLAVOURS ansi unicode debug unicode-debug)
+
+function(vq_flavour_suffix flavour out)
+  if(flavour STREQUAL "ansi")
+    set(${out} "" PARENT_SCOPE)
+  elseif(flavour STREQUAL "unicode")
+    set(${out} "w" PARENT_SCOPE)
+  elseif(flavour STREQUAL "debug")
+    set(${out} "d" PARENT_SCOPE)
+  elseif(flavour STREQUAL "unicode-debug")
+    set(${out} "wd" PARENT_SCOPE)
+  else()
+    message(FATAL_ERROR "unknown flavour ${flavour}")
+  endif()
+endfunction()
+
+# Applies a flavour's definitions and options to a target (libraries, tests, programs).
+function(vq_apply_flavour target flavour)
+  if(flavour MATCHES "unicode")
+    target_compile_definitions(${target} PUBLIC VQ_UNICODE)
+  endif()
+  if(flavour MATCHES "debug")
+    target_compile_definitions(${target} PUBLIC VQ_DEBUG)
+    target_compile_options(${target} PRIVATE -O0 -g)
+  endif()
+endfunction()
+
+# vq_add_library(<name> EXPORT <TAG> [FLAVOURS ...] SOURCES ... [LINKS vq-libs...]
+#                [PRIVATE_LIBS ...] [INSTALL])
+# Defines one shared library per flavour. LINKS name toolkit libraries by their base
+# name; each flavour links the libraries of its own flavour. TAG gives the export
+# macro's VQMAKING_<TAG>.
+function(vq_add_library name)
+  cmake_parse_arguments(A "" "EXPORT" "FLAVOURS;SOURCES;LINKS;PRIVATE_LIBS" ${ARGN})
+  if(NOT A_FLAVOURS)
+    set(A_FLAVOURS ${VQ_ALL_FLAVOURS})
+  endif()
+  foreach(flavour ${A_FLAVOURS})
+    vq_flavour_suffix(${flavour} sfx)
+    set(target ${name}${sfx})
+    add_library(${target} SHARED ${A_SOURCES})
+    add_library(vq::${target} ALIAS ${target})
+    vq_apply_flavour(${target} ${flavour})
+    target_compile_definitions(${target} PRIVATE VQMAKING_${A_EXPORT})
+    target_include_directories(${target} PUBLIC
+      $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:include>)
+    set_target_properties(${target} PROPERTIES
+      CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
+      VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
+      EXPORT_NAME ${target})
+    foreach(lib ${A_LINKS})
+      target_link_libraries(${target} PUBLIC ${lib}${sfx})
+    endforeach()
+    if(A_PRIVATE_LIBS)
+      target_link_libraries(${target} PRIVATE ${A_PRIVATE_LIBS})
+    endif()
+    set_property(GLOBAL APPEND PROPERTY VQ_INSTALL_TARGETS ${target})
+    vq_write_pkgconfig(${target} ${flavour} "${A_LINKS}" "${sfx}")
+  endforeach()
+endfunction()
+
+# vq_add_test(<subsystem> FLAVOURS ... SOURCES ... LINKS vq-libs... [PRIVATE_LIBS ...])
+# One GoogleTest binary per flavour, test_<subsystem>_<flavour>, registered with
+# CTest as <subsystem>.<flavour> and labelled with the subsystem and the flavour.
+function(vq_add_test subsystem)
+  cmake_parse_arguments(A "" "" "FLAVOURS;SOURCES;LINKS;PRIVATE_LIBS" ${ARGN})
+  foreach(flavour ${A_FLAVOURS})
+    vq_flavour_suffix(${flavour} sfx)
+    string(REPLACE "-" "_" fname ${flavour})
+    set(target test_${subsystem}_${fname})
+    add_executable(${target} ${A_SOURCES})
+    vq_apply_flavour(${target} ${flavour})
+    foreach(lib ${A_LINKS})
+      target_link_libraries(${target} PRIVATE ${lib}${sfx})
+    endforeach()
+    target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main
+                          ${A_PRIVATE_LIBS})
+    target_compile_definitions(${target} PRIVATE
+      VQ_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}" VQ_TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}")
+    if(flavour STREQUAL "unicode-debug")
+      set(labels ${subsystem} unicode debug)
+    else()
+      set(labels ${subsystem} ${flavour})
+    endif()
+    add_test(NAME ${subsystem}.${flavour} COMMAND ${target}
+             WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    set_tests_properties(${subsystem}.${flavour} PROPERTIES LABELS "${labels}")
+  endforeach()
+endfunction()
+
+# Writes <target>.pc for installation: the flavour's definitions and the toolkit
+# libraries it requires.
+function(vq_write_pkgconfig target flavour links sfx)
+  set(cflags "")
+  if(flavour MATCHES "unicode")
+    string(APPEND cflags " -DVQ_UNICODE")
+  endif()
+  if(flavour MATCHES "debug")
+    string(APPEND cflags " -DVQ_DEBUG")
+  endif()
+  set(requires "")
+  foreach(lib ${links})
+    string(APPEND requires " ${lib}${sfx}")
+  endforeach()
+  set(pc "${CMAKE_BINARY_DIR}/pkgconfig/${target}.pc")
+  file(WRITE ${pc} "prefix=${CMAKE_INSTALL_PREFIX}
+libdir=\${prefix}/${CMAKE_INSTALL_LIBDIR}
+includedir=\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}
+
+Name: ${target}
+Description: vq add-on library ${target}
+Version: ${PROJECT_VERSION}
+Requires:${requires}
+Cflags: -I\${includedir}${cflags}
+Libs: -L\${libdir} -l${target}
+")
+  install(FILES ${pc} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endfunction()

@@ -1,0 +1,105 @@
+#include "vq/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+const size_t kBufferSize = 64 * 1024;
+}
+
+vqFileOutputStream::vqFileOutputStream(const vqString& fileName)
+    : m_fd(-1), m_ok(false), m_errno(0), m_used(0) {
+    std::string path = fileName.ToUTF8();
+    if (path.empty()) {
+        m_errno = ENOENT;
+        return;
+    }
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (m_fd < 0) {
+        m_errno = errno;
+        return;
+    }
+    m_ok = true;
+    m_buffer.resize(kBufferSize);
+}
+
+vqFileOutputStream::~vqFileOutputStream() {
+    if (m_fd >= 0) {
+        Flush();
+        ::close(m_fd);
+    }
+}
+
+vqFileOutputStream& vqFileOutputStream::Write(const void* buffer, size_t size) {
+    if (m_fd < 0) {
+        m_ok = false;
+        return *this;
+    }
+    const char* bytes = static_cast<const char*>(buffer);
+    if (m_used + size > m_buffer.size()) {
+        Flush();
+        if (size >= m_buffer.size()) {
+            while (size > 0 && m_ok) {
+                ssize_t n = ::write(m_fd, bytes, size);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) {
+                    m_ok = false;
+                    m_errno = n < 0 ? errno : EIO;
+                    break;
+                }
+                bytes += n;
+                size -= static_cast<size_t>(n);
+            }
+            return *this;
+        }
+    }
+    memcpy(m_buffer.data() + m_used, bytes, size);
+    m_used += size;
+    return *this;
+}
+
+void vqFileOutputStream::Flush() {
+    size_t done = 0;
+    while (done < m_used) {
+        ssize_t n = ::write(m_fd, m_buffer.data() + done, m_used - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            m_ok = false;
+            if (!m_errno) m_errno = n < 0 ? errno : EIO;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    // Unwritten bytes are dropped: the stream has failed and stays failed.
+    m_used = 0;
+}
+
+bool vqFileOutputStream::Sync() {
+    if (m_fd >= 0) Flush();
+    return m_ok;
+}
+
+bool vqFile::Exists(const vqString& fileName) {
+    struct stat st;
+    return ::stat(fileName.ToUTF8().c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+namespace {
+size_t LastSeparator(const vqString::StdString& path) {
+    return path.find_last_of(vqT("/\\"));
+}
+}  // namespace
+
+vqString vqFileNameFromPath(const vqString& path) {
+    size_t pos = LastSeparator(path.str());
+    return pos == vqString::StdString::npos ? path : path.Mid(pos + 1);
+}
+
+vqString vqPathOnly(const vqString& path) {
+    size_t pos = LastSeparator(path.str());
+    return pos == vqString::StdString::npos ? vqString() : path.Mid(0, pos);
+}

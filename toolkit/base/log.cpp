@@ -1,0 +1,69 @@
+#include "vq/log.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+class StderrLog : public vqLog {
+public:
+    void DoLog(vqLogLevel level, const vqString& text) override {
+        if (level == vqLOG_Debug && !getenv("VQ_LOG_DEBUG")) return;
+        const char* tag = level == vqLOG_Error ? "Error" : level == vqLOG_Warning ? "Warning" : "Debug";
+        fprintf(stderr, "%s: %s\n", tag, text.ToUTF8().c_str());
+    }
+};
+
+StderrLog g_defaultLog;
+vqLog* g_activeLog = nullptr;
+vqAssertHandler g_assertHandler = nullptr;
+
+void LogV(vqLogLevel level, const vqChar* format, va_list args) {
+    vqLog::OnLog(level, vqString::FormatV(format, args));
+}
+
+}  // namespace
+
+vqLog::~vqLog() {
+    if (g_activeLog == this) g_activeLog = nullptr;
+}
+
+vqLog* vqLog::SetActiveTarget(vqLog* target) {
+    vqLog* previous = g_activeLog;
+    g_activeLog = target;
+    return previous;
+}
+
+vqLog* vqLog::GetActiveTarget() { return g_activeLog ? g_activeLog : &g_defaultLog; }
+
+void vqLog::OnLog(vqLogLevel level, const vqString& text) { GetActiveTarget()->DoLog(level, text); }
+
+#define VQ_DEFINE_LOG_FUNCTION(name, level) \
+    void name(const vqChar* format, ...) {  \
+        va_list args;                       \
+        va_start(args, format);             \
+        LogV(level, format, args);          \
+        va_end(args);                       \
+    }
+
+VQ_DEFINE_LOG_FUNCTION(vqLogError, vqLOG_Error)
+VQ_DEFINE_LOG_FUNCTION(vqLogWarning, vqLOG_Warning)
+VQ_DEFINE_LOG_FUNCTION(vqLogDebug, vqLOG_Debug)
+
+vqAssertHandler vqSetAssertHandler(vqAssertHandler handler) {
+    vqAssertHandler previous = g_assertHandler;
+    g_assertHandler = handler;
+    return previous;
+}
+
+void vqOnAssert(const char* file, int line, const char* func, const char* cond,
+                const vqString& msg) {
+    if (g_assertHandler) {
+        g_assertHandler(file, line, func, cond, msg);
+        return;
+    }
+    vqLog::OnLog(vqLOG_Error, vqString::FromUTF8(std::string(file) + ":" + std::to_string(line) +
+                                                 ": assert \"" + cond + "\" failed in " + func +
+                                                 "(): ") +
+                                  msg);
+}

@@ -1,0 +1,258 @@
+#include "vq/string.h"
+
+#include <clocale>
+#include <cstring>
+#include <cstdio>
+#include <cwchar>
+#include <vector>
+#if defined(__linux__) || defined(__APPLE__)
+#include <locale.h>
+#endif
+
+const vqMBConvUTF8 vqConvUTF8;
+
+namespace {
+
+const char32_t kReplacement = 0xFFFD;
+
+void AppendUTF8(std::string& out, char32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+void AppendWide(std::wstring& out, char32_t cp) {
+    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+        cp -= 0x10000;
+        out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+        out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+        out += static_cast<wchar_t>(cp);
+    }
+}
+
+#ifdef VQ_UNICODE
+// Rewrites %s and %c to %ls and %lc so a wide format takes wide arguments.
+std::wstring WidenConversions(const wchar_t* format) {
+    std::wstring out;
+    for (const wchar_t* p = format; *p; ++p) {
+        out += *p;
+        if (*p != L'%') continue;
+        ++p;
+        if (*p == L'%') {
+            out += *p;
+            continue;
+        }
+        bool hasLength = false;
+        while (*p && wcschr(L"-+ #0123456789.*hlLqjzt", *p)) {
+            if (wcschr(L"hlLqjzt", *p)) hasLength = true;
+            out += *p++;
+        }
+        if (!*p) break;
+        if ((*p == L's' || *p == L'c') && !hasLength) out += L'l';
+        out += *p;
+    }
+    return out;
+}
+#endif
+
+#if defined(__linux__) || defined(__APPLE__)
+// Switches the calling thread to the C locale for the scope, so numbers always
+// use a decimal point.
+class CLocaleScope {
+public:
+    CLocaleScope() : m_previous(uselocale(CLocale())) {}
+    ~CLocaleScope() { uselocale(m_previous); }
+
+private:
+    static locale_t CLocale() {
+        static locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+        return c;
+    }
+    locale_t m_previous;
+};
+#else
+class CLocaleScope {};
+#endif
+
+}  // namespace
+
+std::string vqWideToUTF8(const wchar_t* text, size_t length) {
+    std::string out;
+    out.reserve(length);
+    for (size_t i = 0; i < length; ++i) {
+        char32_t cp = static_cast<char32_t>(text[i]);
+        if (sizeof(wchar_t) == 2) {
+            cp &= 0xFFFF;
+            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < length) {
+                char32_t low = static_cast<char32_t>(text[i + 1]) & 0xFFFF;
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                    ++i;
+                }
+            }
+        }
+        AppendUTF8(out, cp);
+    }
+    return out;
+}
+
+std::wstring vqUTF8ToWide(const char* text, size_t length) {
+    std::wstring out;
+    out.reserve(length);
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    size_t i = 0;
+    while (i < length) {
+        unsigned char c = s[i];
+        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+        if (extra < 0) {
+            AppendWide(out, kReplacement);
+            ++i;
+            continue;
+        }
+        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
+        bool valid = true;
+        for (int k = 1; k <= extra; ++k) {
+            if (i + k >= length || (s[i + k] & 0xC0) != 0x80) {
+                valid = false;
+                break;
+            }
+            cp = (cp << 6) | (s[i + k] & 0x3F);
+        }
+        static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (!valid || cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            AppendWide(out, kReplacement);
+            ++i;
+            continue;
+        }
+        AppendWide(out, cp);
+        i += extra + 1;
+    }
+    return out;
+}
+
+vqString vqString::FromUTF8(const char* text, size_t length) {
+    if (!text) return vqString();
+    if (length == std::string::npos) length = strlen(text);
+#ifdef VQ_UNICODE
+    return vqString(vqUTF8ToWide(text, length));
+#else
+    return vqString(text, length);
+#endif
+}
+
+std::string vqString::ToUTF8() const {
+#ifdef VQ_UNICODE
+    return vqWideToUTF8(m_impl.data(), m_impl.size());
+#else
+    return m_impl;
+#endif
+}
+
+vqString vqString::FormatV(const vqChar* format, va_list args) {
+    if (!format) return vqString();
+    CLocaleScope cLocale;
+#ifdef VQ_UNICODE
+    std::wstring fmt = WidenConversions(format);
+    std::vector<wchar_t> buffer(256);
+    for (;;) {
+        va_list copy;
+        va_copy(copy, args);
+        int n = vswprintf(buffer.data(), buffer.size(), fmt.c_str(), copy);
+        va_end(copy);
+        if (n >= 0 && static_cast<size_t>(n) < buffer.size()) return vqString(buffer.data(), n);
+        // NOTE: vswprintf reports truncation and encoding errors alike with -1.
+        if (buffer.size() > (1u << 26)) return vqString();
+        buffer.resize(buffer.size() * 4);
+    }
+#else
+    char small[512];
+    va_list copy;
+    va_copy(copy, args);
+    int n = vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    if (n < 0) return vqString();
+    if (static_cast<size_t>(n) < sizeof small) return vqString(small, n);
+    std::string big(static_cast<size_t>(n) + 1, '\0');
+    vsnprintf(&big[0], big.size(), format, args);
+    big.resize(n);
+    return vqString(std::move(big));
+#endif
+}
+
+vqString vqString::Format(const vqChar* format, ...) {
+    va_list args;
+    va_start(args, format);
+    vqString s = FormatV(format, args);
+    va_end(args);
+    return s;
+}
+
+int vqString::Printf(const vqChar* format, ...) {
+    va_list args;
+    va_start(args, format);
+    *this = FormatV(format, args);
+    va_end(args);
+    return static_cast<int>(m_impl.size());
+}
+
+vqString vqString::BeforeLast(vqChar ch) const {
+    size_t pos = m_impl.rfind(ch);
+    return pos == StdString::npos ? vqString() : vqString(m_impl.substr(0, pos));
+}
+
+vqString vqString::AfterLast(vqChar ch) const {
+    size_t pos = m_impl.rfind(ch);
+    return pos == StdString::npos ? *this : vqString(m_impl.substr(pos + 1));
+}
+
+int vqString::Find(vqChar ch, bool fromEnd) const {
+    size_t pos = fromEnd ? m_impl.rfind(ch) : m_impl.find(ch);
+    return pos == StdString::npos ? -1 : static_cast<int>(pos);
+}
+
+vqString vqDecToHex(int value) {
+    static const char digits[] = "0123456789ABCDEF";
+    vqChar buf[3] = {static_cast<vqChar>(digits[(value >> 4) & 0xF]),
+                     static_cast<vqChar>(digits[value & 0xF]), 0};
+    return vqString(buf, 2);
+}
+
+vqString vqXmlEscape(const vqString& text, bool inAttribute) {
+    const vqString::StdString& in = text.str();
+    size_t special = 0;
+    for (vqChar c : in)
+        if (c == '&' || c == '<' || c == '>' || (inAttribute && c == '"')) ++special;
+    if (special == 0) return text;
+    vqString::StdString out;
+    out.reserve(in.size() + special * 5);
+    for (vqChar c : in) {
+        switch (c) {
+            case '&': out += vqT("&amp;"); break;
+            case '<': out += vqT("&lt;"); break;
+            case '>': out += vqT("&gt;"); break;
+            case '"':
+                if (inAttribute) {
+                    out += vqT("&quot;");
+                    break;
+                }
+                out += c;
+                break;
+            default: out += c;
+        }
+    }
+    return vqString(std::move(out));
+}

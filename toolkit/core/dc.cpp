@@ -1,0 +1,197 @@
+#include "vq/dc.h"
+
+#include <cmath>
+
+namespace {
+
+// Rounds half away from zero as the conversions do, with the direction taken
+// from the integer the value came from.
+int RoundFrom(double value, int from) {
+    return static_cast<int>(from > 0 ? value + 0.5 : value - 0.5);
+}
+
+}  // namespace
+
+vqDCBase::vqDCBase()
+    : m_ok(true),
+      m_isColourDisplay(true),
+      m_clippingActive(false),
+      m_isBBoxValid(false),
+      m_logicalOriginX(0),
+      m_logicalOriginY(0),
+      m_deviceOriginX(0),
+      m_deviceOriginY(0),
+      m_logicalScaleX(1.0),
+      m_logicalScaleY(1.0),
+      m_userScaleX(1.0),
+      m_userScaleY(1.0),
+      m_scaleX(1.0),
+      m_scaleY(1.0),
+      m_axisSignX(1),
+      m_axisSignY(1),
+      m_minX(0),
+      m_minY(0),
+      m_maxX(0),
+      m_maxY(0),
+      m_logicalFunction(vqCOPY),
+      m_backgroundMode(vqTRANSPARENT),
+      m_mapMode(vqMM_TEXT),
+      m_pen(vqBLACK_PEN),
+      m_brush(vqWHITE_BRUSH),
+      m_backgroundBrush(vqWHITE_BRUSH),
+      m_textForeground(vqBLACK),
+      m_textBackground(vqWHITE),
+      m_font(vqNORMAL_FONT) {}
+
+vqDCBase::~vqDCBase() {}
+
+bool vqDCBase::Blit(int xdest, int ydest, int width, int height, vqDC* source, int xsrc,
+                    int ysrc, int rop, bool useMask, int xsrcMask, int ysrcMask) {
+    return DoBlit(xdest, ydest, width, height, source, xsrc, ysrc, rop, useMask, xsrcMask,
+                  ysrcMask);
+}
+
+void vqDCBase::CalcBoundingBox(int x, int y) {
+    if (m_isBBoxValid) {
+        if (x < m_minX) m_minX = x;
+        if (y < m_minY) m_minY = y;
+        if (x > m_maxX) m_maxX = x;
+        if (y > m_maxY) m_maxY = y;
+    } else {
+        m_isBBoxValid = true;
+        m_minX = m_maxX = x;
+        m_minY = m_maxY = y;
+    }
+}
+
+void vqDCBase::SetMapMode(int mode) {
+    // Pixels per millimetre of the device.
+    vqSize ppi = GetPPI();
+    double mmX = ppi.x / 25.4, mmY = ppi.y / 25.4;
+    switch (mode) {
+        case vqMM_LOMETRIC: SetLogicalScale(mmX / 10.0, mmY / 10.0); break;
+        case vqMM_TWIPS: SetLogicalScale(mmX * 25.4 / 1440.0, mmY * 25.4 / 1440.0); break;
+        case vqMM_POINTS: SetLogicalScale(mmX * 25.4 / 72.0, mmY * 25.4 / 72.0); break;
+        case vqMM_METRIC: SetLogicalScale(mmX, mmY); break;
+        default: SetLogicalScale(1.0, 1.0); break;
+    }
+    m_mapMode = mode;
+}
+
+void vqDCBase::GetUserScale(double* x, double* y) const {
+    if (x) *x = m_userScaleX;
+    if (y) *y = m_userScaleY;
+}
+
+void vqDCBase::SetUserScale(double x, double y) {
+    m_userScaleX = x, m_userScaleY = y;
+    ComputeScaleAndOrigin();
+}
+
+void vqDCBase::GetLogicalScale(double* x, double* y) const {
+    if (x) *x = m_logicalScaleX;
+    if (y) *y = m_logicalScaleY;
+}
+
+void vqDCBase::SetLogicalScale(double x, double y) {
+    m_logicalScaleX = x, m_logicalScaleY = y;
+    ComputeScaleAndOrigin();
+}
+
+void vqDCBase::SetLogicalOrigin(int x, int y) {
+    m_logicalOriginX = x * m_axisSignX, m_logicalOriginY = y * m_axisSignY;
+    ComputeScaleAndOrigin();
+}
+
+void vqDCBase::SetDeviceOrigin(int x, int y) {
+    m_deviceOriginX = x, m_deviceOriginY = y;
+    ComputeScaleAndOrigin();
+}
+
+void vqDCBase::ComputeScaleAndOrigin() {
+    m_scaleX = m_logicalScaleX * m_userScaleX;
+    m_scaleY = m_logicalScaleY * m_userScaleY;
+}
+
+void vqDCBase::SetAxisOrientation(bool xLeftRight, bool yBottomUp) {
+    m_axisSignX = xLeftRight ? 1 : -1;
+    m_axisSignY = yBottomUp ? -1 : 1;
+    ComputeScaleAndOrigin();
+}
+
+int vqDCBase::LogicalToDeviceX(int x) const {
+    return m_deviceOriginX + m_axisSignX * RoundFrom((x - m_logicalOriginX) * m_scaleX, x - m_logicalOriginX);
+}
+int vqDCBase::LogicalToDeviceY(int y) const {
+    return m_deviceOriginY + m_axisSignY * RoundFrom((y - m_logicalOriginY) * m_scaleY, y - m_logicalOriginY);
+}
+int vqDCBase::LogicalToDeviceXRel(int x) const { return RoundFrom(x * m_scaleX, x); }
+int vqDCBase::LogicalToDeviceYRel(int y) const { return RoundFrom(y * m_scaleY, y); }
+int vqDCBase::DeviceToLogicalX(int x) const {
+    if (m_scaleX == 0) return m_logicalOriginX;
+    return m_logicalOriginX + m_axisSignX * RoundFrom((x - m_deviceOriginX) / m_scaleX, x - m_deviceOriginX);
+}
+int vqDCBase::DeviceToLogicalY(int y) const {
+    if (m_scaleY == 0) return m_logicalOriginY;
+    return m_logicalOriginY + m_axisSignY * RoundFrom((y - m_deviceOriginY) / m_scaleY, y - m_deviceOriginY);
+}
+int vqDCBase::DeviceToLogicalXRel(int x) const { return m_scaleX == 0 ? 0 : RoundFrom(x / m_scaleX, x); }
+int vqDCBase::DeviceToLogicalYRel(int y) const { return m_scaleY == 0 ? 0 : RoundFrom(y / m_scaleY, y); }
+
+void vqDCBase::DoDrawCheckMark(int x, int y, int width, int height) {
+    // A short stroke down to a third of the width, then a long one up to the corner.
+    int x1 = x, y1 = y + height / 2;
+    int x2 = x + width / 3, y2 = y + height;
+    int x3 = x + width, y3 = y;
+    DoDrawLine(x1, y1, x2, y2);
+    DoDrawLine(x2, y2, x3, y3);
+    CalcBoundingBox(x, y);
+    CalcBoundingBox(x + width, y + height);
+}
+
+void vqDCBase::DoDrawLines(int n, vqPoint points[], int xoffset, int yoffset) {
+    for (int i = 0; i + 1 < n; ++i)
+        DoDrawLine(points[i].x + xoffset, points[i].y + yoffset, points[i + 1].x + xoffset,
+                   points[i + 1].y + yoffset);
+}
+
+void vqDCBase::DoGetSize(int* width, int* height) const {
+    if (width) *width = 0;
+    if (height) *height = 0;
+}
+
+void vqDCBase::DoGetSizeMM(int* width, int* height) const {
+    int w = 0, h = 0;
+    DoGetSize(&w, &h);
+    vqSize ppi = GetPPI();
+    if (width) *width = ppi.x ? static_cast<int>(w * 25.4 / ppi.x) : 0;
+    if (height) *height = ppi.y ? static_cast<int>(h * 25.4 / ppi.y) : 0;
+}
+
+void vqDCBase::DoGetClippingBox(int* x, int* y, int* w, int* h) const {
+    if (x) *x = 0;
+    if (y) *y = 0;
+    DoGetSize(w, h);
+}
+
+void vqDCBase::DoGetLogicalOrigin(int* x, int* y) const {
+    if (x) *x = m_logicalOriginX;
+    if (y) *y = m_logicalOriginY;
+}
+
+void vqDCBase::DoGetDeviceOrigin(int* x, int* y) const {
+    if (x) *x = m_deviceOriginX;
+    if (y) *y = m_deviceOriginY;
+}
+
+void vqDCBase::DoGetTextExtent(const vqString&, int* x, int* y, int* descent,
+                               int* externalLeading, const vqFont*) const {
+    if (x) *x = 0;
+    if (y) *y = 0;
+    if (descent) *descent = 0;
+    if (externalLeading) *externalLeading = 0;
+}
+
+VQ_IMPLEMENT_ABSTRACT_CLASS(vqDC, vqObject)
+
+vqDC::~vqDC() {}

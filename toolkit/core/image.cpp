@@ -1,0 +1,68 @@
+#include "vq/image.h"
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "vq/log.h"
+
+namespace {
+
+std::vector<std::unique_ptr<vqImageHandler>>& Handlers() {
+    static std::vector<std::unique_ptr<vqImageHandler>> handlers;
+    return handlers;
+}
+
+}  // namespace
+
+vqImageHandler::~vqImageHandler() {}
+
+void vqImage::AddHandler(vqImageHandler* handler) {
+    if (!handler) return;
+    if (FindHandler(handler->GetType())) {
+        delete handler;
+        return;
+    }
+    Handlers().emplace_back(handler);
+}
+
+vqImageHandler* vqImage::FindHandler(int type) {
+    for (auto& h : Handlers())
+        if (h->GetType() == type) return h.get();
+    return nullptr;
+}
+
+vqImageHandler* vqImage::FindHandlerForFile(const vqString& fileName) {
+    unsigned char header[16] = {0};
+    size_t n = 0;
+    if (FILE* f = fopen(fileName.ToUTF8().c_str(), "rb")) {
+        n = fread(header, 1, sizeof header, f);
+        fclose(f);
+    }
+    for (auto& h : Handlers())
+        if (h->CanRead(header, n)) return h.get();
+    return nullptr;
+}
+
+size_t vqImage::GetHandlerCount() { return Handlers().size(); }
+
+void vqImage::CleanUpHandlers() { Handlers().clear(); }
+
+bool vqBitmap::SaveFile(const vqString& name, int type) const {
+    vqImageHandler* handler = vqImage::FindHandler(type);
+    if (!handler) {
+        vqLogError(vqT("No image handler for type %d to save '%s'."), type, name.c_str());
+        return false;
+    }
+    return handler->SaveFile(*this, name);
+}
+
+bool vqBitmap::LoadFile(const vqString& name, int type) {
+    vqImageHandler* handler =
+        type == vqBITMAP_TYPE_ANY ? vqImage::FindHandlerForFile(name) : vqImage::FindHandler(type);
+    if (!handler) {
+        vqLogError(vqT("No image handler to load '%s'."), name.c_str());
+        return false;
+    }
+    return handler->LoadFile(this, name);
+}
