@@ -1,0 +1,205 @@
+#include "vq/pnghandler.h"
+
+#include <png.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "vq/log.h"
+
+namespace {
+
+// Largest picture read, in pixels: keeps a hostile header from asking for gigabytes.
+const size_t kMaxPixels = size_t(1) << 28;
+
+// Carries libpng's error text out of its callbacks.
+struct PngError {
+    char message[256];
+};
+
+void OnPngError(png_structp png, png_const_charp message) {
+    PngError* error = static_cast<PngError*>(png_get_error_ptr(png));
+    snprintf(error->message, sizeof error->message, "%s", message ? message : "libpng error");
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+vqString ErrnoText(int err) { return vqString::FromUTF8(strerror(err)); }
+
+// Writes the rows to an open file; false with the reason in error.
+bool WritePng(FILE* file, png_bytep* rows, int width, int height, bool alpha, PngError* error) {
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, error, OnPngError, OnPngWarning);
+    if (!png) {
+        snprintf(error->message, sizeof error->message, "out of memory");
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        snprintf(error->message, sizeof error->message, "out of memory");
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    // Favour speed: side files are written while drawing.
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, width, height, 8, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+// Decoded picture; filled through a pointer so it survives libpng's longjmp.
+struct Decoded {
+    PngError error;
+    std::vector<unsigned char> rgba;
+    std::vector<png_bytep> rows;
+    png_uint_32 width = 0, height = 0;
+    bool alpha = false;
+};
+
+// Reads a PNG whose 8 signature bytes were already consumed; false with the reason.
+bool ReadPng(FILE* file, Decoded* out) {
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, &out->error, OnPngError, OnPngWarning);
+    if (!png) {
+        snprintf(out->error.message, sizeof out->error.message, "out of memory");
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        snprintf(out->error.message, sizeof out->error.message, "out of memory");
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_sig_bytes(png, 8);
+    png_read_info(png, info);
+    out->width = png_get_image_width(png, info);
+    out->height = png_get_image_height(png, info);
+    int colourType = png_get_color_type(png, info);
+    out->alpha = (colourType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    if (static_cast<size_t>(out->width) * out->height > kMaxPixels)
+        png_error(png, "picture too large");
+    // Normalise every layout to 8-bit RGBA.
+    png_set_expand(png);
+    png_set_strip_16(png);
+    png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != static_cast<size_t>(out->width) * 4)
+        png_error(png, "unexpected row layout");
+    out->rgba.resize(static_cast<size_t>(out->width) * out->height * 4);
+    out->rows.resize(out->height);
+    for (png_uint_32 y = 0; y < out->height; ++y)
+        out->rows[y] = out->rgba.data() + static_cast<size_t>(y) * out->width * 4;
+    png_read_image(png, out->rows.data());
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+}
+
+}  // namespace
+
+vqPNGHandler::vqPNGHandler()
+    : vqImageHandler(vqT("PNG file"), vqBITMAP_TYPE_PNG),
+      m_extension(vqT("png")),
+      m_mimeType(vqT("image/png")) {}
+
+vqPNGHandler::~vqPNGHandler() {}
+
+bool vqPNGHandler::CanRead(const unsigned char* header, size_t size) const {
+    return header && size >= 8 && png_sig_cmp(header, 0, 8) == 0;
+}
+
+bool vqPNGHandler::SaveFile(const vqBitmap& bitmap, const vqString& fileName) {
+    if (!bitmap.Ok()) {
+        vqLogError(vqT("Cannot write PNG file '%s': the bitmap has no data."), fileName.c_str());
+        return false;
+    }
+    const int width = bitmap.GetWidth(), height = bitmap.GetHeight();
+    const bool alpha = bitmap.HasAlpha();
+    const unsigned char* rgba = bitmap.GetData();
+    // Without alpha the rows are packed to RGB; with it they are written as held.
+    std::vector<unsigned char> rgb;
+    std::vector<png_bytep> rows(height);
+    if (alpha) {
+        for (int y = 0; y < height; ++y)
+            rows[y] = const_cast<png_bytep>(rgba + static_cast<size_t>(y) * width * 4);
+    } else {
+        rgb.resize(static_cast<size_t>(width) * height * 3);
+        for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i)
+            memcpy(&rgb[i * 3], rgba + i * 4, 3);
+        for (int y = 0; y < height; ++y) rows[y] = rgb.data() + static_cast<size_t>(y) * width * 3;
+    }
+
+    const std::string path = fileName.ToUTF8();
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) {
+        vqLogError(vqT("Cannot write PNG file '%s': %s"), fileName.c_str(),
+                   ErrnoText(errno).c_str());
+        return false;
+    }
+    PngError error;
+    error.message[0] = 0;
+    bool ok = WritePng(file, rows.data(), width, height, alpha, &error);
+    int err = 0;
+    if (ok && (fflush(file) != 0 || ferror(file))) ok = false, err = errno;
+    if (fclose(file) != 0 && ok) ok = false, err = errno;
+    if (!ok) {
+        vqString reason = error.message[0] ? vqString::FromUTF8(error.message) : ErrnoText(err);
+        vqLogError(vqT("Cannot write PNG file '%s': %s"), fileName.c_str(), reason.c_str());
+        // Leave no truncated picture behind, but never unlink a device or anything else.
+        struct stat st;
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) remove(path.c_str());
+    }
+    return ok;
+}
+
+bool vqPNGHandler::LoadFile(vqBitmap* bitmap, const vqString& fileName) {
+    if (!bitmap) return false;
+    FILE* file = fopen(fileName.ToUTF8().c_str(), "rb");
+    if (!file) {
+        vqLogError(vqT("Cannot read PNG file '%s': %s"), fileName.c_str(),
+                   ErrnoText(errno).c_str());
+        return false;
+    }
+    unsigned char signature[8] = {0};
+    size_t n = fread(signature, 1, sizeof signature, file);
+    if (!CanRead(signature, n)) {
+        fclose(file);
+        vqLogError(vqT("Cannot read PNG file '%s': not a PNG file."), fileName.c_str());
+        return false;
+    }
+    Decoded decoded;
+    decoded.error.message[0] = 0;
+    bool ok = ReadPng(file, &decoded);
+    fclose(file);
+    if (!ok) {
+        vqLogError(vqT("Cannot read PNG file '%s': %s"), fileName.c_str(),
+                   vqString::FromUTF8(decoded.error.message).c_str());
+        return false;
+    }
+    vqBitmap result(static_cast<int>(decoded.width), static_cast<int>(decoded.height), 32);
+    if (unsigned char* dest = result.GetWritableData())
+        memcpy(dest, decoded.rgba.data(), decoded.rgba.size());
+    result.SetHasAlpha(decoded.alpha);
+    *bitmap = result;
+    return true;
+}
