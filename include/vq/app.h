@@ -29,7 +29,7 @@
 #endif
 
 // The build text of the translation unit that expands it, for CheckBuildOptions.
-#define VQ_BUILD_OPTIONS_SIGNATURE                                                   \
+#define VQ_BUILD_OPTIONS_SIGNATURE                                                        \
     vqT("2.8 (" VQ_BUILD_DEBUG_FIELD "," VQ_BUILD_WIDTH_FIELD "," VQ_BUILD_COMPILER_FIELD \
         ",vq containers,compatible with 2.6)")
 

@@ -131,6 +131,10 @@ public:
     virtual int GetLogicalFunction() const { return m_logicalFunction; }
     virtual void SetLogicalFunction(int function) { m_logicalFunction = function; }
 
+    // Rounds a scaled coordinate half away from zero, taking the direction from
+    // the integer it was computed from; clamps to the int range.
+    static int RoundScaled(double value, long long from);
+
     int LogicalToDeviceX(int x) const;
     int LogicalToDeviceY(int y) const;
     int LogicalToDeviceXRel(int x) const;

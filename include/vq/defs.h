@@ -36,23 +36,51 @@ typedef char vqChar;
 #define vqT(s) vqT_(s)
 
 // Pen and brush styles.
-enum { vqSOLID = 100, vqDOT = 101, vqLONG_DASH = 102, vqSHORT_DASH = 103, vqDOT_DASH = 104,
-       vqUSER_DASH = 105, vqTRANSPARENT = 106, vqSTIPPLE = 110, vqBDIAGONAL_HATCH = 111,
-       vqCROSSDIAG_HATCH = 112, vqFDIAGONAL_HATCH = 113, vqCROSS_HATCH = 114,
-       vqHORIZONTAL_HATCH = 115, vqVERTICAL_HATCH = 116 };
+enum {
+    vqSOLID = 100,
+    vqDOT = 101,
+    vqLONG_DASH = 102,
+    vqSHORT_DASH = 103,
+    vqDOT_DASH = 104,
+    vqUSER_DASH = 105,
+    vqTRANSPARENT = 106,
+    vqSTIPPLE = 110,
+    vqBDIAGONAL_HATCH = 111,
+    vqCROSSDIAG_HATCH = 112,
+    vqFDIAGONAL_HATCH = 113,
+    vqCROSS_HATCH = 114,
+    vqHORIZONTAL_HATCH = 115,
+    vqVERTICAL_HATCH = 116
+};
 // Pen caps and joins.
 enum { vqJOIN_BEVEL = 120, vqJOIN_MITER = 121, vqJOIN_ROUND = 122 };
 enum { vqCAP_ROUND = 130, vqCAP_PROJECTING = 131, vqCAP_BUTT = 132 };
 // Font families, styles and weights.
-enum { vqDEFAULT = 70, vqDECORATIVE = 71, vqROMAN = 72, vqSCRIPT = 73, vqSWISS = 74,
-       vqMODERN = 75, vqTELETYPE = 76 };
+enum {
+    vqDEFAULT = 70,
+    vqDECORATIVE = 71,
+    vqROMAN = 72,
+    vqSCRIPT = 73,
+    vqSWISS = 74,
+    vqMODERN = 75,
+    vqTELETYPE = 76
+};
 enum { vqNORMAL = 90, vqLIGHT = 91, vqBOLD = 92, vqITALIC = 93, vqSLANT = 94 };
 // Logical functions (only copy is used).
 enum { vqCLEAR = 0, vqXOR = 1, vqINVERT = 2, vqOR_REVERSE = 3, vqAND_REVERSE = 4, vqCOPY = 5 };
 // Map modes.
-enum { vqMM_TEXT = 1, vqMM_LOMETRIC = 2, vqMM_HIMETRIC = 3, vqMM_LOENGLISH = 4,
-       vqMM_HIENGLISH = 5, vqMM_TWIPS = 6, vqMM_ISOTROPIC = 7, vqMM_ANISOTROPIC = 8,
-       vqMM_POINTS = 9, vqMM_METRIC = 10 };
+enum {
+    vqMM_TEXT = 1,
+    vqMM_LOMETRIC = 2,
+    vqMM_HIMETRIC = 3,
+    vqMM_LOENGLISH = 4,
+    vqMM_HIENGLISH = 5,
+    vqMM_TWIPS = 6,
+    vqMM_ISOTROPIC = 7,
+    vqMM_ANISOTROPIC = 8,
+    vqMM_POINTS = 9,
+    vqMM_METRIC = 10
+};
 // Polygon fill rules.
 enum { vqODDEVEN_RULE = 1, vqWINDING_RULE = 2 };
 // Bitmap file types.

@@ -187,13 +187,41 @@ class VQ_CORE_API vqRegion : public vqObject {};
 class VQ_CORE_API vqStockGDI {
 public:
     enum Item {
-        BRUSH_BLACK = 0, BRUSH_BLUE, BRUSH_CYAN, BRUSH_GREEN, BRUSH_GREY, BRUSH_LIGHTGREY,
-        BRUSH_MEDIUMGREY, BRUSH_RED, BRUSH_TRANSPARENT = 8, BRUSH_WHITE = 9,
-        COLOUR_BLACK = 10, COLOUR_BLUE, COLOUR_CYAN, COLOUR_GREEN, COLOUR_LIGHTGREY, COLOUR_RED,
-        COLOUR_WHITE = 16, CURSOR_CROSS, CURSOR_HOURGLASS, CURSOR_STANDARD,
-        FONT_ITALIC = 20, FONT_NORMAL = 21, FONT_SMALL, FONT_SWISS,
-        PEN_BLACK = 24, PEN_BLACKDASHED, PEN_CYAN, PEN_GREEN, PEN_GREY, PEN_LIGHTGREY,
-        PEN_MEDIUMGREY, PEN_RED, PEN_TRANSPARENT, PEN_WHITE, ITEMCOUNT
+        BRUSH_BLACK = 0,
+        BRUSH_BLUE,
+        BRUSH_CYAN,
+        BRUSH_GREEN,
+        BRUSH_GREY,
+        BRUSH_LIGHTGREY,
+        BRUSH_MEDIUMGREY,
+        BRUSH_RED,
+        BRUSH_TRANSPARENT = 8,
+        BRUSH_WHITE = 9,
+        COLOUR_BLACK = 10,
+        COLOUR_BLUE,
+        COLOUR_CYAN,
+        COLOUR_GREEN,
+        COLOUR_LIGHTGREY,
+        COLOUR_RED,
+        COLOUR_WHITE = 16,
+        CURSOR_CROSS,
+        CURSOR_HOURGLASS,
+        CURSOR_STANDARD,
+        FONT_ITALIC = 20,
+        FONT_NORMAL = 21,
+        FONT_SMALL,
+        FONT_SWISS,
+        PEN_BLACK = 24,
+        PEN_BLACKDASHED,
+        PEN_CYAN,
+        PEN_GREEN,
+        PEN_GREY,
+        PEN_LIGHTGREY,
+        PEN_MEDIUMGREY,
+        PEN_RED,
+        PEN_TRANSPARENT,
+        PEN_WHITE,
+        ITEMCOUNT
     };
     static const vqBrush& GetBrush(Item item);
     static const vqColour& GetColour(Item item);

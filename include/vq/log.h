@@ -34,8 +34,8 @@ VQ_BASE_API void vqOnAssert(const char* file, int line, const char* func, const 
                             const vqString& msg);
 
 #ifdef VQ_DEBUG
-#define vqASSERT_MSG(cond, msg)                                                        \
-    do {                                                                               \
+#define vqASSERT_MSG(cond, msg)                                                      \
+    do {                                                                             \
         if (!(cond)) vqOnAssert(__FILE__, __LINE__, __func__, #cond, vqString(msg)); \
     } while (0)
 #define vqFAIL_MSG(msg) vqOnAssert(__FILE__, __LINE__, __func__, "", vqString(msg))

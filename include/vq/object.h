@@ -12,8 +12,8 @@ typedef vqObject* (*vqObjectConstructorFn)();
 // Records link themselves at the head of sm_first and register on construction.
 class VQ_BASE_API vqClassInfo {
 public:
-    vqClassInfo(const vqChar* className, const vqClassInfo* baseInfo1,
-                const vqClassInfo* baseInfo2, int size, vqObjectConstructorFn ctor);
+    vqClassInfo(const vqChar* className, const vqClassInfo* baseInfo1, const vqClassInfo* baseInfo2,
+                int size, vqObjectConstructorFn ctor);
     ~vqClassInfo();
 
     vqObject* CreateObject() const { return m_objectConstructor ? m_objectConstructor() : nullptr; }
@@ -72,14 +72,14 @@ public:                                 \
     VQ_DECLARE_ABSTRACT_CLASS(name)    \
     static vqObject* vqCreateObject();
 
-#define VQ_IMPLEMENT_CLASS_COMMON(name, base1, base2, func)                                   \
+#define VQ_IMPLEMENT_CLASS_COMMON(name, base1, base2, func)                            \
     vqClassInfo name::ms_classInfo(vqT(#name), base1, base2, (int)sizeof(name), func); \
     vqClassInfo* name::GetClassInfo() const { return &name::ms_classInfo; }
 
 #define VQ_IMPLEMENT_ABSTRACT_CLASS(name, base) \
     VQ_IMPLEMENT_CLASS_COMMON(name, &base::ms_classInfo, nullptr, nullptr)
 
-#define VQ_IMPLEMENT_DYNAMIC_CLASS(name, base)                                            \
+#define VQ_IMPLEMENT_DYNAMIC_CLASS(name, base)                                          \
     VQ_IMPLEMENT_CLASS_COMMON(name, &base::ms_classInfo, nullptr, name::vqCreateObject) \
     vqObject* name::vqCreateObject() { return new name; }
 

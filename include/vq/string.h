@@ -31,9 +31,7 @@ public:
 
     // Makes a string from UTF-8 bytes (ANSI builds keep the bytes as they are).
     static vqString FromUTF8(const char* text, size_t length = std::string::npos);
-    static vqString FromUTF8(const std::string& text) {
-        return FromUTF8(text.data(), text.size());
-    }
+    static vqString FromUTF8(const std::string& text) { return FromUTF8(text.data(), text.size()); }
     // Formats like printf, always with the C locale's decimal point.
     static vqString Format(const vqChar* format, ...);
     static vqString FormatV(const vqChar* format, va_list args);
@@ -73,12 +71,26 @@ public:
 
     vqChar operator[](size_t i) const { return m_impl[i]; }
 
-    vqString& operator+=(const vqString& other) { m_impl += other.m_impl; return *this; }
-    vqString& operator+=(const vqChar* other) { m_impl += other; return *this; }
-    vqString& operator+=(vqChar ch) { m_impl += ch; return *this; }
-    vqString& Append(const vqChar* text, size_t length) { m_impl.append(text, length); return *this; }
+    vqString& operator+=(const vqString& other) {
+        m_impl += other.m_impl;
+        return *this;
+    }
+    vqString& operator+=(const vqChar* other) {
+        m_impl += other;
+        return *this;
+    }
+    vqString& operator+=(vqChar ch) {
+        m_impl += ch;
+        return *this;
+    }
+    vqString& Append(const vqChar* text, size_t length) {
+        m_impl.append(text, length);
+        return *this;
+    }
 
-    friend vqString operator+(const vqString& a, const vqString& b) { return vqString(a.m_impl + b.m_impl); }
+    friend vqString operator+(const vqString& a, const vqString& b) {
+        return vqString(a.m_impl + b.m_impl);
+    }
     friend vqString operator+(const vqString& a, const vqChar* b) { return vqString(a.m_impl + b); }
     friend vqString operator+(const vqChar* a, const vqString& b) { return vqString(a + b.m_impl); }
     friend bool operator==(const vqString& a, const vqString& b) { return a.m_impl == b.m_impl; }

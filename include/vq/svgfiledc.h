@@ -132,8 +132,8 @@ private:
     void DoGetSize(int* width, int* height) const override;
     void DoDrawPolygon(int n, vqPoint points[], int xoffset, int yoffset, int fillStyle) override;
     void DoSetClippingRegionAsRegion(const vqRegion&) override {}
-    void DoGetTextExtent(const vqString& string, int* x, int* y, int* descent,
-                         int* externalLeading, const vqFont* font) const override;
+    void DoGetTextExtent(const vqString& string, int* x, int* y, int* descent, int* externalLeading,
+                         const vqFont* font) const override;
 
     vqFileOutputStream* m_outputStream;
     vqString m_fileName;

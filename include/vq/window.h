@@ -5,14 +5,72 @@
 
 #include <vector>
 
+#include <cstdint>
+
+#include "vq/event.h"
 #include "vq/gdi.h"
+
+// Platform handles and values as the toolkit passes them around without <windows.h>.
+typedef void* WXHWND;
+#if defined(_WIN32)
+typedef unsigned long WXDWORD;
+#else
+typedef std::uint32_t WXDWORD;
+#endif
+typedef std::intptr_t WXLRESULT;
+typedef std::uintptr_t WXWPARAM;
+typedef std::intptr_t WXLPARAM;
+
+class vqWindow;
+
+
+// Owns a platform window: destroying the holder destroys the window.
+class VQ_CORE_API vqPlatformWindow {
+public:
+    vqPlatformWindow() {}
+    ~vqPlatformWindow();
+    vqPlatformWindow(const vqPlatformWindow&) = delete;
+    vqPlatformWindow& operator=(const vqPlatformWindow&) = delete;
+    WXHWND Get() const { return m_hwnd; }
+    // Takes a window for the toolkit window that owns it, destroying the one held before.
+    void Reset(WXHWND hwnd = nullptr, vqWindow* owner = nullptr);
+
+private:
+    WXHWND m_hwnd = nullptr;
+};
 
 class VQ_CORE_API vqEvtHandler : public vqObject {
     VQ_DECLARE_DYNAMIC_CLASS(vqEvtHandler)
 public:
     vqEvtHandler() {}
     ~vqEvtHandler() override;
+
+    // Offers the event to the handlers of this object's table, then of its base
+    // classes' tables; true when one handled it without skipping. A disabled handler
+    // processes nothing.
+    virtual bool ProcessEvent(vqEvent& event);
+    void SetEvtHandlerEnabled(bool enabled) { m_evtHandlerEnabled = enabled; }
+    bool GetEvtHandlerEnabled() const { return m_evtHandlerEnabled; }
+
+    static const vqEventTableEntry sm_eventTableEntries[];
+    static const vqEventTable sm_eventTable;
+    static vqEventHashTable sm_eventHashTable;
+
+protected:
+    virtual const vqEventTable* GetEventTable() const;
+    virtual vqEventHashTable& GetEventHashTable() const;
+
+private:
+    bool m_evtHandlerEnabled = true;
 };
+
+// Validates a control's value; the default one accepts everything.
+class VQ_CORE_API vqValidator : public vqEvtHandler {
+public:
+    vqValidator() {}
+    ~vqValidator() override;
+};
+extern VQ_CORE_API const vqValidator vqDefaultValidator;
 
 enum {
     vqBORDER_NONE = 0x00200000,
@@ -41,11 +99,14 @@ public:
     bool CreateBase(vqWindow* parent, int id, const vqPoint& pos = vqDefaultPosition,
                     const vqSize& size = vqDefaultSize, long style = 0,
                     const vqString& name = vqT("panel"));
+    // The same, with the validator of the window's value.
+    bool CreateBase(vqWindow* parent, int id, const vqPoint& pos, const vqSize& size, long style,
+                    const vqValidator& validator, const vqString& name);
     bool Create(vqWindow* parent, int id, const vqPoint& pos = vqDefaultPosition,
                 const vqSize& size = vqDefaultSize, long style = 0,
                 const vqString& name = vqT("panel"));
 
-    void AddChild(vqWindow* child);
+    virtual void AddChild(vqWindow* child);
     void RemoveChild(vqWindow* child);
     const std::vector<vqWindow*>& GetChildren() const { return m_children; }
     vqWindow* GetParent() const { return m_parent; }
@@ -90,6 +151,24 @@ public:
     virtual void Refresh(bool eraseBackground = true);
     int GetRefreshCount() const { return m_refreshCount; }
 
+    // The platform window, null until MSWCreate made one; destroyed with this window.
+    WXHWND GetHWND() const { return m_platformWindow.Get(); }
+    // The toolkit window that owns a platform window, or null.
+    static vqWindow* FindWindowByHWND(WXHWND hwnd);
+    // Translates toolkit style bits into platform window styles (WS_CHILD and
+    // WS_VISIBLE always, WS_CLIPCHILDREN, WS_BORDER) and extended styles.
+    virtual WXDWORD MSWGetStyle(long flags, WXDWORD* exstyle) const;
+    // Creates the platform window of a registered class as a child of the parent's
+    // platform window (or a top-level one without a parent); false when it fails.
+    virtual bool MSWCreate(const vqChar* wclass, const vqChar* title, const vqPoint& pos,
+                           const vqSize& size, WXDWORD style, WXDWORD exStyle);
+    // Turns a platform message into a toolkit event (size, palette changed, query new
+    // palette) and processes it; true when the window handled it, with its result.
+    virtual bool MSWHandleMessage(WXLRESULT* result, unsigned int message, WXWPARAM wParam,
+                                  WXLPARAM lParam);
+
+    VQ_DECLARE_EVENT_TABLE()
+
 protected:
     vqWindow* m_parent;
     std::vector<vqWindow*> m_children;
@@ -104,6 +183,10 @@ protected:
     vqColour m_foregroundColour;
     vqFont m_font;
     int m_refreshCount;
+    vqPlatformWindow m_platformWindow;
 };
+
+// The window base of the toolkit's class tree.
+typedef vqWindow vqWindowBase;
 
 #endif

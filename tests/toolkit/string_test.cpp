@@ -32,7 +32,8 @@ TEST(StringTest, Utf8RoundTripAndReplacement) {
     std::wstring bad = vqUTF8ToWide("x\xC3(\xFFy", 5);
     EXPECT_EQ(bad, std::wstring(L"x\uFFFD(\uFFFDy"));
     wchar_t lone[] = {L'a', static_cast<wchar_t>(0xD800), L'b'};
-    EXPECT_EQ(vqWideToUTF8(lone, 3), std::string("a\xEF\xBF\xBD" "b"));
+    EXPECT_EQ(vqWideToUTF8(lone, 3), std::string("a\xEF\xBF\xBD"
+                                                 "b"));
     EXPECT_EQ(vqWideToUTF8(L"\U0001F600", sizeof(wchar_t) == 2 ? 2 : 1),
               std::string("\xF0\x9F\x98\x80"));
 }

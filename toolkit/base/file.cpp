@@ -89,9 +89,7 @@ bool vqFile::Exists(const vqString& fileName) {
 }
 
 namespace {
-size_t LastSeparator(const vqString::StdString& path) {
-    return path.find_last_of(vqT("/\\"));
-}
+size_t LastSeparator(const vqString::StdString& path) { return path.find_last_of(vqT("/\\")); }
 }  // namespace
 
 vqString vqFileNameFromPath(const vqString& path) {

@@ -9,7 +9,9 @@ class StderrLog : public vqLog {
 public:
     void DoLog(vqLogLevel level, const vqString& text) override {
         if (level == vqLOG_Debug && !getenv("VQ_LOG_DEBUG")) return;
-        const char* tag = level == vqLOG_Error ? "Error" : level == vqLOG_Warning ? "Warning" : "Debug";
+        const char* tag = level == vqLOG_Error     ? "Error"
+                          : level == vqLOG_Warning ? "Warning"
+                                                   : "Debug";
         fprintf(stderr, "%s: %s\n", tag, text.ToUTF8().c_str());
     }
 };
@@ -62,8 +64,8 @@ void vqOnAssert(const char* file, int line, const char* func, const char* cond,
         g_assertHandler(file, line, func, cond, msg);
         return;
     }
-    vqLog::OnLog(vqLOG_Error, vqString::FromUTF8(std::string(file) + ":" + std::to_string(line) +
-                                                 ": assert \"" + cond + "\" failed in " + func +
-                                                 "(): ") +
-                                  msg);
+    vqLog::OnLog(vqLOG_Error,
+                 vqString::FromUTF8(std::string(file) + ":" + std::to_string(line) + ": assert \"" +
+                                    cond + "\" failed in " + func + "(): ") +
+                     msg);
 }

@@ -241,9 +241,15 @@ vqString vqXmlEscape(const vqString& text, bool inAttribute) {
     out.reserve(in.size() + special * 5);
     for (vqChar c : in) {
         switch (c) {
-            case '&': out += vqT("&amp;"); break;
-            case '<': out += vqT("&lt;"); break;
-            case '>': out += vqT("&gt;"); break;
+            case '&':
+                out += vqT("&amp;");
+                break;
+            case '<':
+                out += vqT("&lt;");
+                break;
+            case '>':
+                out += vqT("&gt;");
+                break;
             case '"':
                 if (inAttribute) {
                     out += vqT("&quot;");
@@ -251,7 +257,8 @@ vqString vqXmlEscape(const vqString& text, bool inAttribute) {
                 }
                 out += c;
                 break;
-            default: out += c;
+            default:
+                out += c;
         }
     }
     return vqString(std::move(out));

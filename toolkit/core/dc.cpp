@@ -1,16 +1,14 @@
 #include "vq/dc.h"
 
+#include <climits>
 #include <cmath>
 
-namespace {
-
-// Rounds half away from zero as the conversions do, with the direction taken
-// from the integer the value came from.
-int RoundFrom(double value, int from) {
-    return static_cast<int>(from > 0 ? value + 0.5 : value - 0.5);
+int vqDCBase::RoundScaled(double value, long long from) {
+    double r = from > 0 ? value + 0.5 : value - 0.5;
+    if (!(r > -2147483648.0)) return r != r ? 0 : INT_MIN;
+    if (!(r < 2147483648.0)) return INT_MAX;
+    return static_cast<int>(r);
 }
-
-}  // namespace
 
 vqDCBase::vqDCBase()
     : m_ok(true),
@@ -45,8 +43,8 @@ vqDCBase::vqDCBase()
 
 vqDCBase::~vqDCBase() {}
 
-bool vqDCBase::Blit(int xdest, int ydest, int width, int height, vqDC* source, int xsrc,
-                    int ysrc, int rop, bool useMask, int xsrcMask, int ysrcMask) {
+bool vqDCBase::Blit(int xdest, int ydest, int width, int height, vqDC* source, int xsrc, int ysrc,
+                    int rop, bool useMask, int xsrcMask, int ysrcMask) {
     return DoBlit(xdest, ydest, width, height, source, xsrc, ysrc, rop, useMask, xsrcMask,
                   ysrcMask);
 }
@@ -69,11 +67,21 @@ void vqDCBase::SetMapMode(int mode) {
     vqSize ppi = GetPPI();
     double mmX = ppi.x / 25.4, mmY = ppi.y / 25.4;
     switch (mode) {
-        case vqMM_LOMETRIC: SetLogicalScale(mmX / 10.0, mmY / 10.0); break;
-        case vqMM_TWIPS: SetLogicalScale(mmX * 25.4 / 1440.0, mmY * 25.4 / 1440.0); break;
-        case vqMM_POINTS: SetLogicalScale(mmX * 25.4 / 72.0, mmY * 25.4 / 72.0); break;
-        case vqMM_METRIC: SetLogicalScale(mmX, mmY); break;
-        default: SetLogicalScale(1.0, 1.0); break;
+        case vqMM_LOMETRIC:
+            SetLogicalScale(mmX / 10.0, mmY / 10.0);
+            break;
+        case vqMM_TWIPS:
+            SetLogicalScale(mmX * 25.4 / 1440.0, mmY * 25.4 / 1440.0);
+            break;
+        case vqMM_POINTS:
+            SetLogicalScale(mmX * 25.4 / 72.0, mmY * 25.4 / 72.0);
+            break;
+        case vqMM_METRIC:
+            SetLogicalScale(mmX, mmY);
+            break;
+        default:
+            SetLogicalScale(1.0, 1.0);
+            break;
     }
     m_mapMode = mode;
 }
@@ -120,23 +128,31 @@ void vqDCBase::SetAxisOrientation(bool xLeftRight, bool yBottomUp) {
 }
 
 int vqDCBase::LogicalToDeviceX(int x) const {
-    return m_deviceOriginX + m_axisSignX * RoundFrom((x - m_logicalOriginX) * m_scaleX, x - m_logicalOriginX);
+    return m_deviceOriginX +
+           m_axisSignX * RoundScaled((x - m_logicalOriginX) * m_scaleX, x - m_logicalOriginX);
 }
 int vqDCBase::LogicalToDeviceY(int y) const {
-    return m_deviceOriginY + m_axisSignY * RoundFrom((y - m_logicalOriginY) * m_scaleY, y - m_logicalOriginY);
+    return m_deviceOriginY +
+           m_axisSignY * RoundScaled((y - m_logicalOriginY) * m_scaleY, y - m_logicalOriginY);
 }
-int vqDCBase::LogicalToDeviceXRel(int x) const { return RoundFrom(x * m_scaleX, x); }
-int vqDCBase::LogicalToDeviceYRel(int y) const { return RoundFrom(y * m_scaleY, y); }
+int vqDCBase::LogicalToDeviceXRel(int x) const { return RoundScaled(x * m_scaleX, x); }
+int vqDCBase::LogicalToDeviceYRel(int y) const { return RoundScaled(y * m_scaleY, y); }
 int vqDCBase::DeviceToLogicalX(int x) const {
     if (m_scaleX == 0) return m_logicalOriginX;
-    return m_logicalOriginX + m_axisSignX * RoundFrom((x - m_deviceOriginX) / m_scaleX, x - m_deviceOriginX);
+    return m_logicalOriginX +
+           m_axisSignX * RoundScaled((x - m_deviceOriginX) / m_scaleX, x - m_deviceOriginX);
 }
 int vqDCBase::DeviceToLogicalY(int y) const {
     if (m_scaleY == 0) return m_logicalOriginY;
-    return m_logicalOriginY + m_axisSignY * RoundFrom((y - m_deviceOriginY) / m_scaleY, y - m_deviceOriginY);
+    return m_logicalOriginY +
+           m_axisSignY * RoundScaled((y - m_deviceOriginY) / m_scaleY, y - m_deviceOriginY);
 }
-int vqDCBase::DeviceToLogicalXRel(int x) const { return m_scaleX == 0 ? 0 : RoundFrom(x / m_scaleX, x); }
-int vqDCBase::DeviceToLogicalYRel(int y) const { return m_scaleY == 0 ? 0 : RoundFrom(y / m_scaleY, y); }
+int vqDCBase::DeviceToLogicalXRel(int x) const {
+    return m_scaleX == 0 ? 0 : RoundScaled(x / m_scaleX, x);
+}
+int vqDCBase::DeviceToLogicalYRel(int y) const {
+    return m_scaleY == 0 ? 0 : RoundScaled(y / m_scaleY, y);
+}
 
 void vqDCBase::DoDrawCheckMark(int x, int y, int width, int height) {
     // A short stroke down to a third of the width, then a long one up to the corner.
@@ -184,8 +200,8 @@ void vqDCBase::DoGetDeviceOrigin(int* x, int* y) const {
     if (y) *y = m_deviceOriginY;
 }
 
-void vqDCBase::DoGetTextExtent(const vqString&, int* x, int* y, int* descent,
-                               int* externalLeading, const vqFont*) const {
+void vqDCBase::DoGetTextExtent(const vqString&, int* x, int* y, int* descent, int* externalLeading,
+                               const vqFont*) const {
     if (x) *x = 0;
     if (y) *y = 0;
     if (descent) *descent = 0;

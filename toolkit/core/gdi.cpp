@@ -109,7 +109,9 @@ vqString vqFont::GetFaceName() const {
 void vqFont::SetPointSize(int pointSize) { Writable<FontData>(this)->pointSize = pointSize; }
 void vqFont::SetWeight(int weight) { Writable<FontData>(this)->weight = weight; }
 void vqFont::SetStyle(int style) { Writable<FontData>(this)->style = style; }
-void vqFont::SetFaceName(const vqString& faceName) { Writable<FontData>(this)->faceName = faceName; }
+void vqFont::SetFaceName(const vqString& faceName) {
+    Writable<FontData>(this)->faceName = faceName;
+}
 vqObjectRefData* vqFont::CloneRefData(const vqObjectRefData* data) const {
     return new FontData(*static_cast<const FontData*>(data));
 }
@@ -171,45 +173,53 @@ bool vqPalette::GetRGB(int index, unsigned char* red, unsigned char* green,
     *red = d->red[index], *green = d->green[index], *blue = d->blue[index];
     return true;
 }
-void* vqPalette::GetHPALETTE() const { return m_refData ? Data<PaletteData>(this)->handle : nullptr; }
+void* vqPalette::GetHPALETTE() const {
+    return m_refData ? Data<PaletteData>(this)->handle : nullptr;
+}
 void vqPalette::SetHPALETTE(void* handle) { Writable<PaletteData>(this)->handle = handle; }
 
 const vqBrush& vqStockGDI::GetBrush(Item item) {
-    static const vqBrush brushes[] = {
-        vqBrush(vqColour(0, 0, 0)),       vqBrush(vqColour(0, 0, 255)),
-        vqBrush(vqColour(0, 255, 255)),   vqBrush(vqColour(0, 255, 0)),
-        vqBrush(vqColour(128, 128, 128)), vqBrush(vqColour(192, 192, 192)),
-        vqBrush(vqColour(150, 150, 150)), vqBrush(vqColour(255, 0, 0)),
-        vqBrush(vqColour(0, 0, 0), vqTRANSPARENT), vqBrush(vqColour(255, 255, 255))};
+    static const vqBrush brushes[] = {vqBrush(vqColour(0, 0, 0)),
+                                      vqBrush(vqColour(0, 0, 255)),
+                                      vqBrush(vqColour(0, 255, 255)),
+                                      vqBrush(vqColour(0, 255, 0)),
+                                      vqBrush(vqColour(128, 128, 128)),
+                                      vqBrush(vqColour(192, 192, 192)),
+                                      vqBrush(vqColour(150, 150, 150)),
+                                      vqBrush(vqColour(255, 0, 0)),
+                                      vqBrush(vqColour(0, 0, 0), vqTRANSPARENT),
+                                      vqBrush(vqColour(255, 255, 255))};
     static const vqBrush none;
     return item <= BRUSH_WHITE ? brushes[item] : none;
 }
 
 const vqColour& vqStockGDI::GetColour(Item item) {
-    static const vqColour colours[] = {vqColour(0, 0, 0),       vqColour(0, 0, 255),
-                                       vqColour(0, 255, 255),   vqColour(0, 255, 0),
-                                       vqColour(192, 192, 192), vqColour(255, 0, 0),
-                                       vqColour(255, 255, 255)};
+    static const vqColour colours[] = {
+        vqColour(0, 0, 0),       vqColour(0, 0, 255), vqColour(0, 255, 255),  vqColour(0, 255, 0),
+        vqColour(192, 192, 192), vqColour(255, 0, 0), vqColour(255, 255, 255)};
     return item >= COLOUR_BLACK && item <= COLOUR_WHITE ? colours[item - COLOUR_BLACK]
-                                                          : vqNullColour;
+                                                        : vqNullColour;
 }
 
 const vqFont& vqStockGDI::GetFont(Item item) {
-    static const vqFont fonts[] = {vqFont(10, vqSWISS, vqITALIC, vqNORMAL),
-                                   vqFont(10, vqSWISS, vqNORMAL, vqNORMAL),
-                                   vqFont(8, vqSWISS, vqNORMAL, vqNORMAL),
-                                   vqFont(10, vqSWISS, vqNORMAL, vqNORMAL)};
+    static const vqFont fonts[] = {
+        vqFont(10, vqSWISS, vqITALIC, vqNORMAL), vqFont(10, vqSWISS, vqNORMAL, vqNORMAL),
+        vqFont(8, vqSWISS, vqNORMAL, vqNORMAL), vqFont(10, vqSWISS, vqNORMAL, vqNORMAL)};
     static const vqFont none;
     return item >= FONT_ITALIC && item <= FONT_SWISS ? fonts[item - FONT_ITALIC] : none;
 }
 
 const vqPen& vqStockGDI::GetPen(Item item) {
-    static const vqPen pens[] = {
-        vqPen(vqColour(0, 0, 0)),       vqPen(vqColour(0, 0, 0), 1, vqSHORT_DASH),
-        vqPen(vqColour(0, 255, 255)),   vqPen(vqColour(0, 255, 0)),
-        vqPen(vqColour(128, 128, 128)), vqPen(vqColour(192, 192, 192)),
-        vqPen(vqColour(150, 150, 150)), vqPen(vqColour(255, 0, 0)),
-        vqPen(vqColour(0, 0, 0), 1, vqTRANSPARENT), vqPen(vqColour(255, 255, 255))};
+    static const vqPen pens[] = {vqPen(vqColour(0, 0, 0)),
+                                 vqPen(vqColour(0, 0, 0), 1, vqSHORT_DASH),
+                                 vqPen(vqColour(0, 255, 255)),
+                                 vqPen(vqColour(0, 255, 0)),
+                                 vqPen(vqColour(128, 128, 128)),
+                                 vqPen(vqColour(192, 192, 192)),
+                                 vqPen(vqColour(150, 150, 150)),
+                                 vqPen(vqColour(255, 0, 0)),
+                                 vqPen(vqColour(0, 0, 0), 1, vqTRANSPARENT),
+                                 vqPen(vqColour(255, 255, 255))};
     static const vqPen none;
     return item >= PEN_BLACK && item <= PEN_WHITE ? pens[item - PEN_BLACK] : none;
 }

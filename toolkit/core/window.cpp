@@ -45,8 +45,8 @@ bool vqWindow::CreateBase(vqWindow* parent, int id, const vqPoint& pos, const vq
     return true;
 }
 
-bool vqWindow::Create(vqWindow* parent, int id, const vqPoint& pos, const vqSize& size,
-                      long style, const vqString& name) {
+bool vqWindow::Create(vqWindow* parent, int id, const vqPoint& pos, const vqSize& size, long style,
+                      const vqString& name) {
     return CreateBase(parent, id, pos, size, style, name);
 }
 

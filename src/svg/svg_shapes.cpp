@@ -1,0 +1,64 @@
+#include "vq/svgfiledc.h"
+
+#include "svg_private.h"
+
+void vqSVGFileDC::DoDrawLine(int x1, int y1, int x2, int y2) {
+    if (m_styleDirty) NewGraphics();
+    if (m_isOk) write(vqString::Format(vqT("<path d=\"M%d %d L%d %d\" /> \n"), x1, y1, x2, y2));
+    CalcBoundingBox(x1, y1);
+    CalcBoundingBox(x2, y2);
+}
+
+void vqSVGFileDC::DoDrawLines(int n, vqPoint points[], int xoffset, int yoffset) {
+    for (int i = 0; i + 1 < n; ++i)
+        DoDrawLine(SVGAdd(points[i].x, xoffset), SVGAdd(points[i].y, yoffset),
+                   SVGAdd(points[i + 1].x, xoffset), SVGAdd(points[i + 1].y, yoffset));
+}
+
+void vqSVGFileDC::DoDrawPoint(int x, int y) {
+    if (m_styleDirty) NewGraphics();
+    // A zero-length line with round caps shows as a dot of the pen's width.
+    write(vqT("<g style = \"stroke-linecap:round;\" > \n"));
+    DoDrawLine(x, y, x, y);
+    write(vqT("</g>"));
+}
+
+void vqSVGFileDC::DoDrawCheckMark(int x, int y, int width, int height) {
+    vqDCBase::DoDrawCheckMark(x, y, width, height);
+}
+
+void vqSVGFileDC::DoDrawRectangle(int x, int y, int width, int height) {
+    DoDrawRoundedRectangle(x, y, width, height, 0.0);
+}
+
+void vqSVGFileDC::DoDrawRoundedRectangle(int x, int y, int width, int height, double radius) {
+    if (m_styleDirty) NewGraphics();
+    write(vqString::Format(
+        vqT(" <rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" rx=\"%g\"  /> \n"), x, y, width,
+        height, radius));
+    CalcBoundingBox(x, y);
+    CalcBoundingBox(SVGAdd(x, width), SVGAdd(y, height));
+}
+
+void vqSVGFileDC::DoDrawPolygon(int n, vqPoint points[], int xoffset, int yoffset, int fillStyle) {
+    if (m_styleDirty) NewGraphics();
+    vqString s = vqT("<polygon style=\"");
+    s += fillStyle == vqODDEVEN_RULE ? vqT("fill-rule:evenodd; ") : vqT("fill-rule:nonzero; ");
+    s += vqT("\" \npoints=\"");
+    for (int i = 0; i < n; ++i) {
+        const int x = SVGAdd(points[i].x, xoffset), y = SVGAdd(points[i].y, yoffset);
+        s += vqString::Format(vqT("%d,%d\n"), x, y);
+        CalcBoundingBox(x, y);
+    }
+    s += vqT("\" /> \n");
+    write(s);
+}
+
+void vqSVGFileDC::DoDrawEllipse(int x, int y, int width, int height) {
+    if (m_styleDirty) NewGraphics();
+    const int rx = width / 2, ry = height / 2;
+    write(vqString::Format(vqT("<ellipse cx=\"%d\" cy=\"%d\" rx=\"%d\" ry=\"%d\"  /> \n"),
+                           SVGAdd(x, rx), SVGAdd(y, ry), rx, ry));
+    CalcBoundingBox(x, y);
+    CalcBoundingBox(SVGAdd(x, width), SVGAdd(y, height));
+}

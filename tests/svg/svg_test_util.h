@@ -1,0 +1,84 @@
+// Helpers for the SVG surface tests: scratch files, reading back what was
+// written, and checking a whole document with xmllint and rsvg-convert.
+#ifndef SVG_TEST_UTIL_H
+#define SVG_TEST_UTIL_H
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "vq/svgfiledc.h"
+
+namespace svgtest {
+
+// A fresh scratch directory per test, removed afterwards.
+class ScratchDir {
+public:
+    ScratchDir() {
+        char tmpl[] = "/tmp/vqsvgtestXXXXXX";
+        const char* dir = mkdtemp(tmpl);
+        m_path = dir ? dir : "/tmp";
+    }
+    ~ScratchDir() {
+        if (m_path != "/tmp") (void)system(("rm -rf '" + m_path + "'").c_str());
+    }
+    std::string Path(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& Dir() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+inline vqString V(const std::string& utf8) { return vqString::FromUTF8(utf8); }
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+inline bool HaveTool(const char* tool) {
+    return system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// The text that the surface wrote between the end of the header and the footer.
+inline std::string Body(const std::string& document) {
+    const std::string headerEnd = "stroke-width:1\">\n";
+    size_t start = document.find(headerEnd);
+    size_t end = document.rfind("</g> \n</svg> \n");
+    if (start == std::string::npos || end == std::string::npos) return document;
+    start += headerEnd.size();
+    return document.substr(start, end - start);
+}
+
+// The standard style group for the initial pen and brush with the given transform.
+inline std::string InitialGroup(const std::string& transform = "translate(0 0) scale(1 1)") {
+    return "</g>\n<g style=\"fill:#FFFFFF; fill-opacity:1.0; \n  stroke:#000000; "
+           "stroke-linecap:round; stroke-linejoin:round; stroke-opacity:1.0; "
+           "stroke-opacity:1.0; stroke-width:1\" \n   transform=\"" +
+           transform + "\">\n";
+}
+
+// Checks a finished document: xmllint finds it well-formed and rsvg-convert renders it.
+inline void ExpectValidDocument(const std::string& path) {
+    ASSERT_TRUE(HaveTool("xmllint")) << "xmllint (libxml2-utils) is not installed";
+    ASSERT_TRUE(HaveTool("rsvg-convert")) << "rsvg-convert (librsvg2-bin) is not installed";
+    EXPECT_EQ(system(("xmllint --noout --nonet '" + path + "' 2>/dev/null").c_str()), 0)
+        << path << " is not well-formed";
+    std::string png = path + ".png";
+    EXPECT_EQ(system(("rsvg-convert -o '" + png + "' '" + path + "' 2>/dev/null").c_str()), 0)
+        << path << " does not render";
+    std::remove(png.c_str());
+}
+
+}  // namespace svgtest
+
+#endif
