@@ -50,7 +50,7 @@ function(vq_add_library name)
     set_target_properties(${target} PROPERTIES
       CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
       VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
-      EXPORT_NAME ${target})
+      EXPORT_NAME ${target} INSTALL_RPATH "$ORIGIN")
     foreach(lib ${A_LINKS})
       target_link_libraries(${target} PUBLIC ${lib}${sfx})
     endforeach()
@@ -106,7 +106,8 @@ function(vq_write_pkgconfig target flavour links sfx)
     string(APPEND requires " ${lib}${sfx}")
   endforeach()
   set(pc "${CMAKE_BINARY_DIR}/pkgconfig/${target}.pc")
-  file(WRITE ${pc} "prefix=${CMAKE_INSTALL_PREFIX}
+  # The prefix is found from the .pc file's own place, so the tree can move.
+  file(WRITE ${pc} "prefix=\${pcfiledir}/../..
 libdir=\${prefix}/${CMAKE_INSTALL_LIBDIR}
 includedir=\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}
 

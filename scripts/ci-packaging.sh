@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the release build into a scratch prefix and builds small programs
+# against the installed tree: once through the CMake package, once through pkg-config.
+set -euo pipefail
+root=$(pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmake --install build --prefix "$work/prefix" >/dev/null
+libdir="$work/prefix/lib"
+[ -d "$libdir" ] || libdir="$work/prefix/lib64"
+
+cmake -S "$root/tests/packaging/consumer" -B "$work/consumer" \
+  -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake --build "$work/consumer" -j "$(nproc)" >/dev/null
+"$work/consumer/consumer" "$work/a.svg"
+"$work/consumer/consumerw" "$work/w.svg"
+
+export PKG_CONFIG_PATH="$libdir/pkgconfig"
+g++ -std=c++17 -o "$work/pc_consumer" "$root/tests/packaging/consumer/main.cpp" \
+  $(pkg-config --cflags --libs vectorpage)
+LD_LIBRARY_PATH="$libdir" "$work/pc_consumer" "$work/pc.svg"
+for pc in "$libdir"/pkgconfig/*.pc; do
+  pkg-config --exists "$(basename "$pc" .pc)" || { echo "broken: $pc"; exit 1; }
+done
+echo "packaging: CMake package and pkg-config consumers built and ran"
