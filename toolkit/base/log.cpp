@@ -64,8 +64,9 @@ void vqOnAssert(const char* file, int line, const char* func, const char* cond,
         g_assertHandler(file, line, func, cond, msg);
         return;
     }
-    vqLog::OnLog(vqLOG_Error,
-                 vqString::FromUTF8(std::string(file) + ":" + std::to_string(line) + ": assert \"" +
-                                    cond + "\" failed in " + func + "(): ") +
-                     msg);
+    // Any of file, function and condition may be null (no function name is common).
+    std::string where = std::string(file ? file : "?") + ":" + std::to_string(line) +
+                        ": assert \"" + (cond ? cond : "") + "\" failed";
+    if (func && *func) where += std::string(" in ") + func + "()";
+    vqLog::OnLog(vqLOG_Error, vqString::FromUTF8(where + ": ") + msg);
 }

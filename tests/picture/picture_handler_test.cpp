@@ -1,0 +1,325 @@
+// The static picture handler in each configuration: classes accepted, values
+// read from the node, instances filled in, failures and the debug assertion.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "picture_test_util.h"
+#include "vq/panel.h"
+#include "vq/picturehandler.h"
+#include "vq/statpict.h"
+
+using namespace picturetest;
+
+namespace {
+
+std::string Resource(const std::string& objects) {
+    return "<?xml version=\"1.0\"?>\n<resource>\n" + objects + "</resource>\n";
+}
+
+class PictureHandlerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SavePng(TwoColourBitmap(16, 8), dir.File("pic.png")));
+        res.AddHandler(new vqStaticPictureXmlHandler);
+        res.InitAllHandlers();
+        frame.reset(new vqPanel(nullptr, vqID_ANY, vqPoint(0, 0), vqSize(300, 200)));
+    }
+    bool Load(const std::string& objects) {
+        return res.LoadFromString(V(Resource(objects)), V(dir.Path()));
+    }
+    vqStaticPicture* LoadPicture(const char* name) {
+        return vqDynamicCast<vqStaticPicture>(
+            res.LoadObject(frame.get(), V(name), vqT("vqStaticPicture")));
+    }
+
+    ScratchDir dir;
+    vqXmlResource res;
+    std::unique_ptr<vqPanel> frame;
+};
+
+TEST_F(PictureHandlerTest, AcceptsOnlyObjectsOfClassStaticPicture) {
+    ASSERT_TRUE(
+        Load("<object class=\"vqStaticPicture\" name=\"a\"/>\n"
+             "<object class=\"vqStaticPictureX\" name=\"b\"/>\n"
+             "<object class=\"vqPanel\" name=\"c\"/>\n"
+             "<vqStaticPicture class=\"vqStaticPicture\" name=\"d\"/>\n"));
+    vqStaticPictureXmlHandler handler;
+    EXPECT_TRUE(handler.CanHandle(res.FindResource(vqT("a"), vqT(""))));
+    EXPECT_FALSE(handler.CanHandle(res.FindResource(vqT("b"), vqT(""))));
+    EXPECT_FALSE(handler.CanHandle(res.FindResource(vqT("c"), vqT(""))));
+    EXPECT_EQ(res.FindResource(vqT("d"), vqT("")), nullptr);
+    EXPECT_FALSE(handler.CanHandle(nullptr));
+}
+
+TEST_F(PictureHandlerTest, ClassRecordIsRegisteredAndCreatesHandlers) {
+    vqClassInfo* info = vqClassInfo::FindClass(vqT("vqStaticPictureXmlHandler"));
+    ASSERT_EQ(info, &vqStaticPictureXmlHandler::ms_classInfo);
+    EXPECT_EQ(info->GetBaseClass1(), &vqXmlResourceHandler::ms_classInfo);
+    EXPECT_EQ(info->GetBaseClass2(), nullptr);
+    EXPECT_EQ(info->GetSize(), (int)sizeof(vqStaticPictureXmlHandler));
+    std::unique_ptr<vqObject> made(vqClassInfo::CreateObject(vqT("vqStaticPictureXmlHandler")));
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->GetClassInfo(), info);
+    // A handler made by name works once added to a loader, which owns it.
+    ASSERT_TRUE(Load("<object class=\"vqStaticPicture\" name=\"byname\"/>\n"));
+    vqXmlResource other;
+    other.AddHandler(static_cast<vqXmlResourceHandler*>(made.release()));
+    ASSERT_TRUE(
+        other.LoadFromString(V(Resource("<object class=\"vqStaticPicture\" name=\"p\"/>"))));
+    EXPECT_NE(vqDynamicCast<vqStaticPicture>(
+                  other.LoadObject(frame.get(), vqT("p"), vqT("vqStaticPicture"))),
+              nullptr);
+}
+
+TEST_F(PictureHandlerTest, NodeValuesReachTheControlAndSizeServesTwice) {
+    ASSERT_TRUE(
+        Load("<object class=\"vqStaticPicture\" name=\"logo\">\n"
+             "  <bitmap>pic.png</bitmap>\n"
+             "  <size>48,24</size>\n"
+             "  <pos>7,9</pos>\n"
+             "  <style>vqBORDER_SIMPLE | vqTAB_TRAVERSAL</style>\n"
+             "</object>\n"));
+    vqStaticPicture* pic = LoadPicture("logo");
+    ASSERT_NE(pic, nullptr);
+    EXPECT_TRUE(pic->IsCreated());
+    EXPECT_EQ(pic->GetParent(), frame.get());
+    EXPECT_EQ(pic->GetName(), vqString(vqT("logo")));
+    EXPECT_EQ(pic->GetId(), vqXRCID("logo"));
+    EXPECT_EQ(pic->GetPosition(), vqPoint(7, 9));
+    EXPECT_EQ(pic->GetWindowStyleFlag(), (long)(vqBORDER_SIMPLE | vqTAB_TRAVERSAL));
+    // The same "size" scales the 16 x 8 bitmap and sizes the control.
+    EXPECT_EQ(pic->GetSize(), vqSize(48, 24));
+    ASSERT_TRUE(pic->GetBitmap().Ok());
+    EXPECT_EQ(pic->GetBitmap().GetSize(), vqSize(48, 24));
+    vqColour left, right;
+    ASSERT_TRUE(pic->GetBitmap().GetPixel(0, 12, &left));
+    ASSERT_TRUE(pic->GetBitmap().GetPixel(47, 12, &right));
+    EXPECT_EQ(left, vqColour(255, 0, 0));
+    EXPECT_EQ(right, vqColour(0, 0, 255));
+}
+
+TEST_F(PictureHandlerTest, MissingStyleGivesZeroAndMissingSizeTakesTheBitmaps) {
+    ASSERT_TRUE(
+        Load("<object class=\"vqStaticPicture\" name=\"plain\">\n"
+             "  <bitmap>pic.png</bitmap>\n"
+             "</object>\n"));
+    LogCollector log;
+    vqStaticPicture* pic = LoadPicture("plain");
+    ASSERT_NE(pic, nullptr);
+    EXPECT_EQ(pic->GetWindowStyleFlag(), 0);
+    EXPECT_EQ(pic->GetBitmap().GetSize(), vqSize(16, 8));
+    EXPECT_EQ(pic->GetSize(), vqSize(16, 8));
+    EXPECT_TRUE(log.errors.empty());
+}
+
+TEST_F(PictureHandlerTest, InstanceIsFilledInInsteadOfANewControl) {
+    ASSERT_TRUE(
+        Load("<object class=\"vqStaticPicture\" name=\"filled\">\n"
+             "  <bitmap>pic.png</bitmap><size>8,4</size>\n"
+             "</object>\n"));
+    auto* instance = new vqStaticPicture;  // owned by the frame once created
+    ASSERT_TRUE(res.LoadObject(instance, frame.get(), vqT("filled"), vqT("vqStaticPicture")));
+    EXPECT_TRUE(instance->IsCreated());
+    ASSERT_EQ(frame->GetChildren().size(), 1u);
+    EXPECT_EQ(frame->GetChildren()[0], instance);
+    EXPECT_EQ(instance->GetBitmap().GetSize(), vqSize(8, 4));
+    // The handler returns the instance itself.
+    vqStaticPictureXmlHandler handler;
+    auto* second = new vqStaticPicture;
+    vqObject* made =
+        handler.CreateResource(res.FindResource(vqT("filled"), vqT("")), frame.get(), second);
+    EXPECT_EQ(made, second);
+}
+
+TEST_F(PictureHandlerTest, InstanceOfAnotherClassIsNotUsed) {
+    ASSERT_TRUE(Load("<object class=\"vqStaticPicture\" name=\"p\"><size>5,5</size></object>\n"));
+    AssertRecorder asserts;
+    vqPanel wrong;  // not a vqStaticPicture
+    ASSERT_TRUE(res.LoadObject(&wrong, frame.get(), vqT("p"), vqT("vqStaticPicture")));
+    EXPECT_EQ(wrong.GetParent(), nullptr);
+    EXPECT_EQ(wrong.GetSize(), vqSize(0, 0));
+    ASSERT_EQ(frame->GetChildren().size(), 1u);
+    auto* made = vqDynamicCast<vqStaticPicture>(frame->GetChildren()[0]);
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->GetSize(), vqSize(5, 5));
+#ifdef VQ_DEBUG
+    ASSERT_EQ(AssertRecorder::Records().size(), 1u);
+    const AssertRecord& r = AssertRecorder::Records()[0];
+    EXPECT_EQ(r.msg, "vqStaticCast() used incorrectly");
+    EXPECT_EQ(r.cond, "ptr");
+    EXPECT_TRUE(r.funcIsNull);
+    EXPECT_NE(r.file.find("include/vq/"), std::string::npos) << r.file;
+    EXPECT_GT(r.line, 0);
+#else
+    EXPECT_TRUE(AssertRecorder::Records().empty());
+#endif
+}
+
+TEST_F(PictureHandlerTest, DefaultAssertHandlerLogsTheMisuseWithoutAFunctionName) {
+    ASSERT_TRUE(Load("<object class=\"vqStaticPicture\" name=\"p\"/>\n"));
+    LogCollector log;
+    vqPanel wrong;
+    ASSERT_TRUE(res.LoadObject(&wrong, frame.get(), vqT("p"), vqT("vqStaticPicture")));
+#ifdef VQ_DEBUG
+    ASSERT_EQ(log.errors.size(), 1u);
+    EXPECT_EQ(log.Count({"checkcast.h:", "assert \"ptr\" failed: vqStaticCast() used incorrectly"}),
+              1)
+        << log.errors[0];
+#else
+    EXPECT_TRUE(log.errors.empty());
+#endif
+}
+
+TEST_F(PictureHandlerTest, SubclassOfTheWrongKindIsReplacedWithoutLeaking) {
+    ASSERT_TRUE(
+        Load("<object class=\"vqStaticPicture\" name=\"s\" subclass=\"vqPanel\"/>\n"
+             "<object class=\"vqStaticPicture\" name=\"t\" "
+             "subclass=\"vqStaticPicture\"/>\n"));
+    AssertRecorder asserts;
+    EXPECT_NE(LoadPicture("s"), nullptr);
+    EXPECT_NE(LoadPicture("t"), nullptr);
+#ifdef VQ_DEBUG
+    EXPECT_EQ(AssertRecorder::Records().size(), 1u);
+#else
+    EXPECT_TRUE(AssertRecorder::Records().empty());
+#endif
+}
+
+TEST_F(PictureHandlerTest, CreateFailureLogsTheNodeAndReturnsNull) {
+    ASSERT_TRUE(
+        Load("<object class=\"vqStaticPicture\" name=\"orphan\">\n"
+             "  <bitmap>pic.png</bitmap>\n"
+             "</object>\n"));
+    {
+        // No parent: a control allocated by the handler is deleted (ASan checks).
+        LogCollector log;
+        EXPECT_EQ(res.LoadObject(nullptr, vqT("orphan"), vqT("vqStaticPicture")), nullptr);
+        ASSERT_EQ(log.errors.size(), 1u);
+        EXPECT_EQ(log.Count({"<string>:3:", "vqStaticPicture 'orphan'", "no parent"}), 1)
+            << log.errors[0];
+    }
+    {
+        // An instance already created: left to its owner, untouched.
+        LogCollector log;
+        auto* instance = new vqStaticPicture(frame.get(), 5, vqBitmap(), vqPoint(1, 1));
+        EXPECT_FALSE(res.LoadObject(instance, frame.get(), vqT("orphan"), vqT("vqStaticPicture")));
+        EXPECT_EQ(log.Count({"vqStaticPicture 'orphan'", "already created"}), 1);
+        EXPECT_EQ(instance->GetId(), 5);
+        EXPECT_FALSE(instance->GetBitmap().Ok());
+        EXPECT_EQ(frame->GetChildren().size(), 1u);
+    }
+}
+
+TEST_F(PictureHandlerTest, MalformedParametersLogOnceEachInTheConfigurationsOrder) {
+    ASSERT_TRUE(
+        Load("<object class=\"vqStaticPicture\" name=\"bad\">\n"
+             "  <bitmap>nowhere.png</bitmap>\n"
+             "  <size>ten,4</size>\n"
+             "  <pos>1;2</pos>\n"
+             "  <style>vqBORDER_SUNKEN|vqNO_SUCH_STYLE</style>\n"
+             "</object>\n"));
+    LogCollector log;
+    vqStaticPicture* pic = LoadPicture("bad");
+    ASSERT_NE(pic, nullptr);
+    // Defaults: no bitmap, the default size and position, the known style names.
+    EXPECT_FALSE(pic->GetBitmap().Ok());
+    EXPECT_EQ(pic->GetSize(), vqSize(20, 20));
+    EXPECT_EQ(pic->GetPosition(), vqPoint(0, 0));
+    EXPECT_EQ(pic->GetWindowStyleFlag(), (long)vqBORDER_SUNKEN);
+    std::vector<std::string> params;
+    for (const std::string& line : log.errors) {
+        EXPECT_NE(line.find("vqStaticPicture 'bad'"), std::string::npos) << line;
+        size_t at = line.find("parameter '");
+        ASSERT_NE(at, std::string::npos) << line;
+        params.push_back(line.substr(at + 11, line.find('\'', at + 11) - at - 11));
+    }
+#ifdef VQ_DEBUG
+    std::vector<std::string> expected = {"style", "size", "pos", "size", "bitmap"};
+#else
+    std::vector<std::string> expected = {"size", "bitmap", "style", "size", "pos"};
+#endif
+    EXPECT_EQ(params, expected);
+    EXPECT_EQ(log.Count({"<string>:5:", "'ten,4' is not a size"}), 2);
+    EXPECT_EQ(log.Count({"<string>:6:", "'1;2' is not a position"}), 1);
+    EXPECT_EQ(log.Count({"<string>:7:", "unknown style name 'vqNO_SUCH_STYLE'"}), 1);
+    EXPECT_EQ(log.Count({"<string>:4:", "nowhere.png", "not found"}), 1);
+}
+
+TEST_F(PictureHandlerTest, CommonWindowSettingsAreApplied) {
+    ASSERT_TRUE(
+        Load("<object class=\"vqStaticPicture\" name=\"set\">\n"
+             "  <enabled>0</enabled><hidden>1</hidden>\n"
+             "  <tooltip>Company logo</tooltip>\n"
+             "  <fg>#102030</fg><bg>#A0b0C0</bg>\n"
+             "</object>\n"
+             "<object class=\"vqStaticPicture\" name=\"unset\"/>\n"));
+    vqStaticPicture* pic = LoadPicture("set");
+    ASSERT_NE(pic, nullptr);
+    EXPECT_FALSE(pic->IsEnabled());
+    EXPECT_FALSE(pic->IsShown());
+    EXPECT_EQ(pic->GetToolTip(), vqString(vqT("Company logo")));
+    EXPECT_EQ(pic->GetForegroundColour(), vqColour(0x10, 0x20, 0x30));
+    EXPECT_EQ(pic->GetBackgroundColour(), vqColour(0xA0, 0xB0, 0xC0));
+    vqStaticPicture* plain = LoadPicture("unset");
+    ASSERT_NE(plain, nullptr);
+    EXPECT_TRUE(plain->IsEnabled());
+    EXPECT_TRUE(plain->IsShown());
+    EXPECT_FALSE(plain->GetBackgroundColour().Ok());
+}
+
+TEST_F(PictureHandlerTest, ArtBitmapsAndAspectKeepingSizes) {
+    ASSERT_TRUE(
+        Load("<object class=\"vqStaticPicture\" name=\"art\">\n"
+             "  <bitmap stock_id=\"vqART_ERROR\"/><size>32,32</size>\n"
+             "</object>\n"
+             "<object class=\"vqStaticPicture\" name=\"wide\">\n"
+             "  <bitmap>pic.png</bitmap><size>-1,20</size>\n"
+             "</object>\n"
+             "<object class=\"vqStaticPicture\" name=\"noart\">\n"
+             "  <bitmap stock_id=\"vqART_NOTHING\"/>\n"
+             "</object>\n"));
+    vqStaticPicture* art = LoadPicture("art");
+    ASSERT_NE(art, nullptr);
+    EXPECT_EQ(art->GetBitmap().GetSize(), vqSize(32, 32));
+    vqColour centre;
+    ASSERT_TRUE(art->GetBitmap().GetPixel(8, 16, &centre));
+    EXPECT_GT(centre.Red(), 150);
+    EXPECT_LT(centre.Green(), 50);
+    vqStaticPicture* wide = LoadPicture("wide");
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->GetBitmap().GetSize(), vqSize(40, 20));
+    LogCollector log;
+    vqStaticPicture* noart = LoadPicture("noart");
+    ASSERT_NE(noart, nullptr);
+    EXPECT_FALSE(noart->GetBitmap().Ok());
+    EXPECT_EQ(log.Count({"no art for id 'vqART_NOTHING'"}), 1);
+}
+
+TEST_F(PictureHandlerTest, PanelWithTwoPicturesFromAFile) {
+    dir.Write("panel.xrc", Resource("<object class=\"vqPanel\" name=\"main\">\n"
+                                    "  <size>200,100</size>\n"
+                                    "  <object class=\"vqStaticPicture\" name=\"one\">\n"
+                                    "    <bitmap>pic.png</bitmap><pos>5,5</pos>\n"
+                                    "  </object>\n"
+                                    "  <object class=\"vqStaticPicture\" name=\"two\">\n"
+                                    "    <bitmap>pic.png</bitmap><size>32,16</size>\n"
+                                    "  </object>\n"
+                                    "</object>\n"));
+    vqXmlResource fileRes;
+    fileRes.AddHandler(new vqStaticPictureXmlHandler);
+    fileRes.InitAllHandlers();
+    ASSERT_TRUE(fileRes.Load(V(dir.File("panel.xrc"))));
+    auto* panel =
+        vqDynamicCast<vqPanel>(fileRes.LoadObject(frame.get(), vqT("main"), vqT("vqPanel")));
+    ASSERT_NE(panel, nullptr);
+    ASSERT_EQ(panel->GetChildren().size(), 2u);
+    auto* one = vqDynamicCast<vqStaticPicture>(panel->GetChildren()[0]);
+    auto* two = vqDynamicCast<vqStaticPicture>(panel->GetChildren()[1]);
+    ASSERT_TRUE(one && two);
+    EXPECT_EQ(one->GetBitmap().GetSize(), vqSize(16, 8));
+    EXPECT_EQ(two->GetBitmap().GetSize(), vqSize(32, 16));
+    EXPECT_NE(one->GetId(), two->GetId());
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+// Shared helpers of the picture tests: a log target that keeps every line, an
+// assertion recorder and a scratch directory with PNG files.
+#ifndef PICTURE_TEST_UTIL_H
+#define PICTURE_TEST_UTIL_H
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "vq/log.h"
+#include "vq/gdi.h"
+
+namespace picturetest {
+
+// Collects log lines while installed.
+class LogCollector : public vqLog {
+public:
+    LogCollector() { m_previous = vqLog::SetActiveTarget(this); }
+    ~LogCollector() override { vqLog::SetActiveTarget(m_previous); }
+    void DoLog(vqLogLevel level, const vqString& text) override {
+        if (level == vqLOG_Error) errors.push_back(text.ToUTF8());
+    }
+    // The number of error lines containing every given piece.
+    int Count(std::initializer_list<std::string> pieces) const {
+        int n = 0;
+        for (const std::string& line : errors) {
+            bool all = true;
+            for (const std::string& piece : pieces)
+                all = all && line.find(piece) != std::string::npos;
+            n += all;
+        }
+        return n;
+    }
+    std::vector<std::string> errors;
+
+private:
+    vqLog* m_previous;
+};
+
+struct AssertRecord {
+    std::string file;
+    int line;
+    bool funcIsNull;
+    std::string cond;
+    std::string msg;
+};
+
+// Records every vqOnAssert call while installed.
+class AssertRecorder {
+public:
+    AssertRecorder() {
+        Records().clear();
+        m_previous = vqSetAssertHandler(&AssertRecorder::Handle);
+    }
+    ~AssertRecorder() { vqSetAssertHandler(m_previous); }
+    static std::vector<AssertRecord>& Records() {
+        static std::vector<AssertRecord> records;
+        return records;
+    }
+
+private:
+    static void Handle(const char* file, int line, const char* func, const char* cond,
+                       const vqString& msg) {
+        Records().push_back(
+            {file ? file : "", line, func == nullptr, cond ? cond : "", msg.ToUTF8()});
+    }
+    vqAssertHandler m_previous;
+};
+
+// A fresh directory under /tmp, removed with its files at the end.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return m_path + "/" + name; }
+    void Write(const std::string& name, const std::string& content) const;
+
+private:
+    std::string m_path;
+};
+
+// A width x height bitmap whose left half is red and right half blue, opaque.
+vqBitmap TwoColourBitmap(int width, int height);
+// Saves a bitmap as PNG (registering the PNG handler when needed).
+bool SavePng(const vqBitmap& bitmap, const std::string& path);
+vqString V(const std::string& utf8);
+
+}  // namespace picturetest
+
+#endif

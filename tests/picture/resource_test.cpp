@@ -1,0 +1,261 @@
+// The resource loader and the base handler's parameter reading, through a
+// small handler that records what it reads.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <memory>
+
+#include "picture_test_util.h"
+#include "vq/artprov.h"
+#include "vq/panel.h"
+#include "vq/picturehandler.h"
+#include "vq/statpict.h"
+
+using namespace picturetest;
+
+namespace {
+
+std::string Resource(const std::string& objects) {
+    return "<?xml version=\"1.0\"?>\n<resource>\n" + objects + "</resource>\n";
+}
+
+// Reads one parameter set from nodes of class "Probe" and returns a plain object.
+class ProbeHandler : public vqXmlResourceHandler {
+public:
+    ProbeHandler() {
+        AddStyle(vqT("ONE"), 1);
+        AddStyle(vqT("FOUR"), 4);
+    }
+    bool CanHandle(vqXmlNode* node) override { return IsOfClass(node, vqT("Probe")); }
+    vqObject* DoCreateResource() override {
+        size = GetSize();
+        pos = GetPosition();
+        style = GetStyle(vqT("style"), 99);
+        number = GetLong(vqT("number"), -7);
+        flag = GetBool(vqT("flag"), true);
+        colour = GetColour(vqT("colour"));
+        ++created;
+        return new vqObject;
+    }
+    vqSize size;
+    vqPoint pos;
+    long style = 0, number = 0;
+    bool flag = false;
+    vqColour colour;
+    int created = 0;
+};
+
+class ResourceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        probe = new ProbeHandler;
+        res.AddHandler(probe);
+    }
+    // Loads one probe object with the given parameters and creates it.
+    void Probe(const std::string& params) {
+        vqXmlResource one;
+        probe = new ProbeHandler;
+        one.AddHandler(probe);
+        ASSERT_TRUE(one.LoadFromString(
+            V(Resource("<object class=\"Probe\" name=\"p\">" + params + "</object>\n"))));
+        std::unique_ptr<vqObject> made(one.LoadObject(nullptr, vqT("p"), vqT("Probe")));
+        ASSERT_NE(made, nullptr);
+        last = *probe;  // the loader deletes the handler
+    }
+
+    ScratchDir dir;
+    vqXmlResource res;
+    ProbeHandler* probe;
+    ProbeHandler last;
+};
+
+TEST_F(ResourceTest, BrokenDocumentsAreRefusedWithTheFileAndLine) {
+    LogCollector log;
+    dir.Write("broken.xrc", "<?xml version=\"1.0\"?>\n<resource>\n<object class=\"Probe\">\n");
+    EXPECT_FALSE(res.Load(V(dir.File("broken.xrc"))));
+    EXPECT_EQ(log.Count({dir.File("broken.xrc") + ":", "not a resource file"}), 1);
+    dir.Write("other.xml", "<?xml version=\"1.0\"?>\n\n<svg/>\n");
+    EXPECT_FALSE(res.Load(V(dir.File("other.xml"))));
+    EXPECT_EQ(log.Count({dir.File("other.xml") + ":3:", "root element is 'svg'"}), 1);
+    EXPECT_FALSE(res.Load(V(dir.File("absent.xrc"))));
+    EXPECT_EQ(log.Count({dir.File("absent.xrc"), "cannot read", "No such file"}), 1);
+    EXPECT_FALSE(res.LoadFromString(vqT("")));
+    EXPECT_EQ(log.errors.size(), 4u);
+    EXPECT_EQ(res.FindResource(vqT("p"), vqT("")), nullptr);
+}
+
+TEST_F(ResourceTest, FindsTopLevelThenNestedAndReportsWhatIsMissing) {
+    ASSERT_TRUE(
+        res.LoadFromString(V(Resource("<object class=\"Other\" name=\"x\">\n"
+                                      "  <object class=\"Probe\" name=\"inner\"/>\n"
+                                      "</object>\n"
+                                      "<object class=\"Probe\" name=\"x\"/>\n"))));
+    vqXmlNode* x = res.FindResource(vqT("x"), vqT("Probe"));
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->GetLineNumber(), 6);
+    EXPECT_EQ(res.FindResource(vqT("x"), vqT(""))->GetAttribute(vqT("class")),
+              vqString(vqT("Other")));
+    ASSERT_NE(res.FindResource(vqT("inner"), vqT("Probe")), nullptr);
+
+    LogCollector log;
+    EXPECT_EQ(res.LoadObject(nullptr, vqT("nothing"), vqT("Probe")), nullptr);
+    EXPECT_EQ(log.Count({"'nothing'", "'Probe'"}), 1);
+    EXPECT_EQ(res.LoadObject(nullptr, vqT("x"), vqT("Other")), nullptr);
+    EXPECT_EQ(log.Count({"<string>:3:", "no handler", "'Other'"}), 1);
+    EXPECT_EQ(probe->created, 0);
+}
+
+TEST_F(ResourceTest, WellFormedParametersAreRead) {
+    Probe(
+        "<size> 10 , 20 </size><pos>-5,3</pos><style>FOUR|ONE</style>"
+        "<number>-2147483648</number><flag>0</flag><colour>#0a0B0c</colour>");
+    EXPECT_EQ(last.size, vqSize(10, 20));
+    EXPECT_EQ(last.pos, vqPoint(-5, 3));
+    EXPECT_EQ(last.style, 5);
+    EXPECT_EQ(last.number, -2147483648L);
+    EXPECT_FALSE(last.flag);
+    EXPECT_EQ(last.colour, vqColour(10, 11, 12));
+}
+
+TEST_F(ResourceTest, MissingParametersGiveDefaultsSilently) {
+    LogCollector log;
+    Probe("");
+    EXPECT_EQ(last.size, vqSize(-1, -1));
+    EXPECT_EQ(last.pos, vqPoint(-1, -1));
+    EXPECT_EQ(last.style, 99);
+    EXPECT_EQ(last.number, -7);
+    EXPECT_TRUE(last.flag);
+    EXPECT_FALSE(last.colour.Ok());
+    EXPECT_TRUE(log.errors.empty());
+}
+
+TEST_F(ResourceTest, MalformedParametersGiveDefaultsWithOneErrorEach) {
+    LogCollector log;
+    Probe(
+        "<size>-2,5</size><pos>2147483648,0</pos><style>TWO</style>"
+        "<number>12abc</number><flag>yes</flag><colour>red</colour>");
+    EXPECT_EQ(last.size, vqSize(-1, -1));
+    EXPECT_EQ(last.pos, vqPoint(-1, -1));
+    EXPECT_EQ(last.style, 0);
+    EXPECT_EQ(last.number, -7);
+    EXPECT_TRUE(last.flag);
+    EXPECT_FALSE(last.colour.Ok());
+    ASSERT_EQ(log.errors.size(), 6u);
+    for (const char* param : {"size", "pos", "style", "number", "flag", "colour"})
+        EXPECT_EQ(log.Count({"<string>:3: Probe 'p', parameter '" + std::string(param) + "'"}), 1)
+            << param;
+}
+
+TEST_F(ResourceTest, IdentifiersAreStablePerName) {
+    int a = vqXmlResource::GetXRCID(vqT("first_name"));
+    EXPECT_EQ(vqXmlResource::GetXRCID(vqT("first_name")), a);
+    EXPECT_NE(vqXmlResource::GetXRCID(vqT("second_name")), a);
+    EXPECT_EQ(vqXmlResource::GetXRCID(vqT("")), (int)vqID_ANY);
+    EXPECT_GT(a, 0);
+}
+
+TEST_F(ResourceTest, DeepNestingIsRefusedNotCrashed) {
+    std::string deep;
+    for (int i = 0; i < 5000; ++i) deep += "<a>";
+    for (int i = 0; i < 5000; ++i) deep += "</a>";
+    LogCollector log;
+    EXPECT_FALSE(res.LoadFromString(V(Resource(deep))));
+    EXPECT_EQ(log.Count({"nested"}), 1);
+
+    // Panels nested 100 deep load down to the object limit.
+    vqXmlResource panels;
+    panels.InitAllHandlers();
+    std::string nested;
+    for (int i = 0; i < 100; ++i) nested += "<object class=\"vqPanel\" name=\"n\">";
+    for (int i = 0; i < 100; ++i) nested += "</object>";
+    ASSERT_TRUE(panels.LoadFromString(V(Resource(nested))));
+    std::unique_ptr<vqObject> top(panels.LoadObject(nullptr, vqT("n"), vqT("vqPanel")));
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(log.Count({"nested more than"}), 2);
+}
+
+TEST_F(ResourceTest, UnloadForgetsTheFile) {
+    dir.Write("a.xrc", Resource("<object class=\"Probe\" name=\"fromfile\"/>\n"));
+    ASSERT_TRUE(res.Load(V(dir.File("a.xrc"))));
+    ASSERT_NE(res.FindResource(vqT("fromfile"), vqT("Probe")), nullptr);
+    EXPECT_EQ(res.FindResource(vqT("fromfile"), vqT(""))->GetFileName(), V(dir.File("a.xrc")));
+    EXPECT_TRUE(res.Unload(V(dir.File("a.xrc"))));
+    EXPECT_FALSE(res.Unload(V(dir.File("a.xrc"))));
+    EXPECT_EQ(res.FindResource(vqT("fromfile"), vqT("Probe")), nullptr);
+}
+
+TEST_F(ResourceTest, NonAsciiTextSurvivesInBothWidths) {
+    ASSERT_TRUE(
+        res.LoadFromString(V(Resource("<object class=\"Probe\" name=\"gr\xC3\xBC\xC3\x9F\">"
+                                      "<tooltip>\xE2\x82\xAC 5</tooltip></object>\n"))));
+    vqXmlNode* node = res.FindResource(V("gr\xC3\xBC\xC3\x9F"), vqT("Probe"));
+    ASSERT_NE(node, nullptr);
+    ASSERT_EQ(node->GetChildren().size(), 1u);
+    EXPECT_EQ(node->GetChildren()[0]->GetNodeContent().ToUTF8(), "\xE2\x82\xAC 5");
+}
+
+// A provider that answers one id, to check it is asked before the built-in art.
+class GreenProvider : public vqArtProvider {
+protected:
+    vqBitmap CreateBitmap(const vqString& id, const vqString&, const vqSize& size) override {
+        if (id != vqART_ERROR) return vqBitmap();
+        vqBitmap b(size.x, size.y);
+        for (int y = 0; y < size.y; ++y)
+            for (int x = 0; x < size.x; ++x) b.SetPixel(x, y, vqColour(0, 255, 0));
+        return b;
+    }
+};
+
+TEST(ArtProviderTest, BuiltInArtPushedProvidersAndLimits) {
+    vqBitmap missing = vqArtProvider::GetBitmap(vqART_MISSING_IMAGE);
+    EXPECT_EQ(missing.GetSize(), vqSize(16, 16));
+    EXPECT_EQ(vqArtProvider::GetBitmap(vqART_INFORMATION, vqART_MESSAGE_BOX_C).GetSize(),
+              vqSize(32, 32));
+    EXPECT_EQ(vqArtProvider::GetBitmap(vqART_WARNING, vqART_OTHER_C, vqSize(24, -1)).GetSize(),
+              vqSize(24, 16));
+    EXPECT_FALSE(vqArtProvider::GetBitmap(vqT("vqART_UNKNOWN")).Ok());
+    EXPECT_FALSE(vqArtProvider::GetBitmap(vqART_ERROR, vqART_OTHER_C, vqSize(5000, 5)).Ok());
+    unsigned char alpha = 255;
+    vqColour corner;
+    ASSERT_TRUE(missing.GetPixel(0, 0, &corner, &alpha));
+    EXPECT_EQ(alpha, 0);
+
+    auto* green = new GreenProvider;
+    vqArtProvider::Push(green);
+    vqColour c;
+    ASSERT_TRUE(vqArtProvider::GetBitmap(vqART_ERROR).GetPixel(8, 8, &c));
+    EXPECT_EQ(c, vqColour(0, 255, 0));
+    EXPECT_TRUE(vqArtProvider::GetBitmap(vqART_WARNING).Ok());
+    EXPECT_TRUE(vqArtProvider::Delete(green));
+    ASSERT_TRUE(vqArtProvider::GetBitmap(vqART_ERROR).GetPixel(8, 8, &c));
+    EXPECT_NE(c, vqColour(0, 255, 0));
+}
+
+// Every file of the broken-input corpus loads or is refused without a crash, and
+// whatever it describes can be created (the sanitizer build checks memory).
+TEST(CorpusTest, BrokenFilesNeverCrashTheLoader) {
+    std::string corpus = std::string(VQ_TEST_SOURCE_DIR) + "/tests/picture/corpus";
+    DIR* d = opendir(corpus.c_str());
+    ASSERT_NE(d, nullptr) << corpus;
+    int files = 0;
+    LogCollector log;  // keeps the expected errors out of the output
+    while (dirent* entry = readdir(d)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        ++files;
+        vqXmlResource res;
+        res.AddHandler(new vqStaticPictureXmlHandler);
+        res.InitAllHandlers();
+        if (!res.Load(V(corpus + "/" + name))) continue;
+        vqPanel frame(nullptr);
+        for (const char* object : {"main", "picture", "p"}) {
+            res.LoadObject(&frame, V(object), vqT(""));
+        }
+    }
+    closedir(d);
+    EXPECT_GE(files, 10);
+    EXPECT_FALSE(log.errors.empty());
+}
+
+}  // namespace
