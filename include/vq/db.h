@@ -1,0 +1,253 @@
+// The database layer over ODBC: a connection (vqDb), a table with column
+// buffers bound to its result sets (vqDbTable), row keys (GenericKey) and the
+// logger for database errors.
+//
+// Every SQL statement is prepared once and reused; identifiers are quoted and
+// values always travel as bound parameters, never as SQL text. Where and order
+// clauses given by the application are SQL fragments and used as given.
+#ifndef VQ_DB_H
+#define VQ_DB_H
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "vq/string.h"
+#include "vq/variant.h"
+
+#ifdef VQMAKING_ODBC
+#define VQ_ODBC_API VQ_EXPORT
+#else
+#define VQ_ODBC_API VQ_IMPORT
+#endif
+
+// Logical data types of column definitions.
+enum {
+    vqDB_DATA_TYPE_VARCHAR = 1,
+    vqDB_DATA_TYPE_INTEGER = 2,
+    vqDB_DATA_TYPE_FLOAT = 3,
+    vqDB_DATA_TYPE_DATE = 4,
+    vqDB_DATA_TYPE_BLOB = 5
+};
+
+// A row key: an opaque block of bytes allocated with malloc and owned by the key.
+// Copies get a block of their own; the destructor frees the block.
+class GenericKey {
+public:
+    GenericKey() : m_block(nullptr), m_blockSize(0) {}
+    GenericKey(const void* block, size_t blockSize) : m_block(nullptr), m_blockSize(0) {
+        Assign(block, blockSize);
+    }
+    GenericKey(const GenericKey& other) : m_block(nullptr), m_blockSize(0) {
+        Assign(other.m_block, other.m_blockSize);
+    }
+    GenericKey& operator=(const GenericKey& other) {
+        if (this != &other) Assign(other.m_block, other.m_blockSize);
+        return *this;
+    }
+    ~GenericKey() { free(m_block); }
+
+    void* GetBlk() const { return m_block; }
+    size_t GetBlkSize() const { return m_blockSize; }
+    bool operator==(const GenericKey& o) const {
+        return m_blockSize == o.m_blockSize &&
+               (m_blockSize == 0 || memcmp(m_block, o.m_block, m_blockSize) == 0);
+    }
+
+    void* m_block;
+    size_t m_blockSize;
+
+private:
+    void Assign(const void* block, size_t blockSize) {
+        void* copy = nullptr;
+        if (blockSize) {
+            copy = malloc(blockSize);
+            if (!copy) abort();
+            memcpy(copy, block, blockSize);
+        }
+        free(m_block);
+        m_block = copy;
+        m_blockSize = blockSize;
+    }
+};
+
+// A database connection. The application owns it and keeps it open while tables use it.
+class VQ_ODBC_API vqDb {
+public:
+    vqDb();
+    // Connects at once; check IsOpen().
+    explicit vqDb(const vqString& connectionString);
+    // Closes the connection (the tables on it must be gone).
+    ~vqDb();
+
+    // Connects with an ODBC connection string, e.g. "Driver=SQLite3;Database=x.db".
+    // Adds the option that makes the SQLite3 and PostgreSQL drivers stream result
+    // sets (StepAPI=1, UseDeclareFetch=1) unless the string sets it. Logs failures.
+    bool Open(const vqString& connectionString);
+    void Close();
+    bool IsOpen() const { return m_hdbc != SQL_NULL_HDBC; }
+
+    // The connection string as used for connecting, and the driver's file name.
+    const vqString& GetConnectionString() const { return m_connectionString; }
+    const vqString& GetDriverName() const { return m_driverName; }
+    SQLHENV GetHENV() const { return m_henv; }
+    SQLHDBC GetHDBC() const { return m_hdbc; }
+
+    // Runs one SQL statement without parameters (DDL, transactions); logs a failure.
+    bool ExecSql(const vqString& sql);
+
+    // Records the first diagnostic record of a handle as the last error.
+    void TakeDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
+    // The last recorded error: SQLSTATE, native code and driver message.
+    const vqString& GetLastState() const { return m_lastState; }
+    long GetLastNativeError() const { return m_lastNative; }
+    const vqString& GetLastMessage() const { return m_lastMessage; }
+
+private:
+    vqDb(const vqDb&) = delete;
+    vqDb& operator=(const vqDb&) = delete;
+    bool Connect(const vqString& connectionString);
+
+    SQLHENV m_henv;
+    SQLHDBC m_hdbc;
+    vqString m_connectionString;
+    vqString m_driverName;
+    vqString m_lastState;
+    long m_lastNative;
+    vqString m_lastMessage;
+};
+
+// Logs a database error with vqLogError: the caller's text, the last SQLSTATE,
+// native code and driver message recorded on db (if any), and the caller's source
+// file and line.
+VQ_ODBC_API void vqDbLogExtendedErrorMsg(const vqChar* userText, vqDb* db, const char* errFile,
+                                         int errLine);
+
+// Value of a key in an ODBC connection string (keys compare without case); empty when absent.
+VQ_ODBC_API vqString vqDbConnectionValue(const vqString& connectionString, const vqString& key);
+// The connection string with the streaming option that the named driver needs added,
+// unless the string sets it already; unchanged for other drivers.
+VQ_ODBC_API vqString vqDbAddStreamingOption(const vqString& connectionString,
+                                            const vqString& driver);
+// Quotes an identifier for SQL, doubling embedded double quotes.
+VQ_ODBC_API vqString vqDbQuoteName(const vqString& name);
+
+// One column of a table: its name, logical type, bound buffer and flags.
+struct VQ_ODBC_API vqDbColDef {
+    vqString ColName;
+    int DbDataType = 0;
+    SWORD SqlCtype = 0;  // SQL_C_ code of the buffer
+    void* PtrDataObj = nullptr;
+    long SzDataObj = 0;  // buffer size in bytes
+    bool KeyField = false;
+    bool Updateable = true;
+    bool InsertAllowed = true;
+    bool DerivedCol = false;
+    SQLLEN CbValue = SQL_NULL_DATA;  // length indicator after a fetch; SQL_NULL_DATA for null
+};
+
+class vqDbGridTableBase;
+
+// A table of a database with one buffer per column. The application owns it.
+// Access mode 0 fetches the rows of Query() in order; mode 1 fetches the row that
+// QueryOnKeyFields() selected, on a second statement, so the sequential cursor
+// keeps its position.
+class VQ_ODBC_API vqDbTable {
+    friend class vqDbGridTableBase;
+
+public:
+    vqDbTable(vqDb* db, const vqString& tableName, unsigned short numColumns);
+    virtual ~vqDbTable();
+
+    // Defines column index. A null buffer makes the table allocate (and own) one of
+    // size bytes (or the C type's size for fixed-size types). False for a bad index.
+    bool SetColDefs(unsigned short index, const vqString& name, int dataType, void* buffer,
+                    SWORD sqlCType, long size, bool keyField = false, bool updateable = true,
+                    bool insertAllowed = true, bool derivedColumn = false);
+    // Binds the buffers and prepares the statements; false (logged) when the table
+    // or a column does not exist or the connection is closed.
+    bool Open();
+    bool IsOpen() const { return m_isOpen; }
+
+    void SetWhereClause(const vqString& where) { m_where = where; }
+    void SetOrderByClause(const vqString& orderBy) { m_orderBy = orderBy; }
+    // Starts the sequential cursor over the rows the where clause selects.
+    bool Query();
+    // Fetches the next row of the sequential cursor into the buffers (access mode 0).
+    bool GetNext();
+    // Fetches the next row of the current access mode's statement (mode 1: the key lookup).
+    bool Fetch() { return getRec(SQL_FETCH_NEXT); }
+    // Number of rows the where clause selects ("*", or a column name for its non-null
+    // values); 0 on failure (logged).
+    unsigned long Count(const vqString& args = vqT("*"));
+
+    virtual void SetAccessMode(int mode) { m_accessMode = mode; }
+    int GetAccessMode() const { return m_accessMode; }
+
+    // The key columns' buffer bytes of the current row.
+    virtual GenericKey GetRowKey();
+    // Writes key bytes back into the key columns' buffers.
+    virtual void SetRowKey(const GenericKey& key);
+    // Zeroes every buffer; marks every column null when setToNull is true.
+    void ClearMemberVars(bool setToNull = false);
+    // Selects the row whose key the key columns' buffers hold; getRec in mode 1 loads it.
+    bool QueryOnKeyFields(bool forUpdate = false, bool distinct = false);
+
+    // The value of column col in the buffers; a null variant for a null value or a bad column.
+    virtual vqVariant GetColumnValue(unsigned short col) const;
+    // Stores a value into column col's buffer, converted to the column's type; a null
+    // variant makes the column null. False (logged) when it does not convert or fit.
+    virtual bool SetColumnValue(unsigned short col, const vqVariant value);
+    bool IsColNull(unsigned short col) const;
+    void SetColNull(unsigned short col, bool isNull = true);
+
+    // Inserts a row from the buffers of the insertable columns.
+    bool Insert();
+    // Updates the updatable non-key columns of the row with this key from the buffers.
+    bool UpdateOnKey(const GenericKey& key);
+
+    unsigned short GetNumberOfColumns() const { return m_numColumns; }
+    vqDbColDef* GetColDefs() const { return m_colDefs; }
+    vqDb* GetDb() const { return m_db; }
+    const vqString& GetTableName() const { return m_tableName; }
+
+    // Rows fetched so far (both modes) and key lookups executed, for tests and tuning.
+    unsigned long GetFetchCount() const { return m_fetchCount; }
+    unsigned long GetKeyQueryCount() const { return m_keyQueryCount; }
+
+private:
+    vqDbTable(const vqDbTable&) = delete;
+    vqDbTable& operator=(const vqDbTable&) = delete;
+
+    // Fetches with fetchType (SQL_FETCH_NEXT) on the current access mode's statement.
+    bool getRec(UWORD fetchType);
+
+    bool Check(SQLRETURN rc, SQLHSTMT stmt, const vqChar* what, int line);
+    bool BindParam(SQLHSTMT stmt, SQLUSMALLINT number, unsigned short col, void* buffer,
+                   SQLLEN* indicator);
+    bool PrepareKeyedStatements();
+    bool CheckColumnsExist();
+    void FillShadows();
+    size_t KeySize() const;
+    vqString ColumnList(bool (*wanted)(const vqDbColDef&)) const;
+
+    vqDb* m_db;
+    vqString m_tableName;
+    unsigned short m_numColumns;
+    vqDbColDef* m_colDefs;
+    std::vector<void*> m_ownedBuffers;
+    std::vector<SQLBIGINT> m_shadows;  // NOTE: SQL_C_ULONG parameters go through these as 64-bit
+    std::vector<unsigned char> m_keyParams;
+    std::vector<SQLLEN> m_keyInd;
+    bool m_isOpen;
+    bool m_insertPrepared;
+    int m_accessMode;
+    vqString m_where, m_orderBy, m_preparedCount;
+    SQLHSTMT m_hstmtSeq, m_hstmtKey, m_hstmtCount, m_hstmtInsert, m_hstmtUpdate;
+    unsigned long m_fetchCount, m_keyQueryCount;
+};
+
+#endif

@@ -1,0 +1,481 @@
+#include "vq/app.h"
+#include "vq/dbgridtable.h"
+#include "vq/log.h"
+
+namespace {
+
+// Hands the library's build text to the toolkit once, at load.
+[[maybe_unused]] const bool s_buildChecked =
+    vqAppConsole::CheckBuildOptions(VQ_BUILD_OPTIONS_SIGNATURE, vqT("vqDbGrid"));
+
+bool IsIntegerCode(SWORD code) {
+    return code == SQL_C_LONG || code == SQL_C_SHORT || code == SQL_C_SSHORT ||
+           code == SQL_C_SLONG || code == SQL_C_USHORT || code == SQL_C_ULONG;
+}
+
+bool IsFloatCode(SWORD code) { return code == SQL_C_FLOAT || code == SQL_C_DOUBLE; }
+
+bool IsDateCode(SWORD code) {
+    return code == SQL_C_DATE || code == SQL_C_TIME || code == SQL_C_TIMESTAMP;
+}
+
+// Whether a value of this type code can be read or written as the grid type typeName
+// (after "string", which every column answers yes to).
+bool Compatible(const vqString& typeName, SWORD code) {
+    if (typeName.Cmp(vqT("datetime")) == 0) return IsDateCode(code);
+    if (typeName.Cmp(vqT("long")) == 0) return IsIntegerCode(code);
+    if (typeName.Cmp(vqT("double")) == 0) return IsIntegerCode(code) || IsFloatCode(code);
+    return false;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- column layout
+
+vqDbGridColInfoBase::vqDbGridColInfoBase(int dbColumn, vqString typeName, vqString title)
+    : m_dbColumn(dbColumn), m_typeName(typeName), m_title(title) {}
+
+vqDbGridColInfo::vqDbGridColInfo(int dbColumn, vqString typeName, vqString title,
+                                 vqDbGridColInfo* next)
+    : m_record(dbColumn, typeName, title), m_nextColumn(next) {}
+
+vqDbGridColInfo::vqDbGridColInfo(const vqDbGridColInfo& other)
+    : m_record(other.m_record), m_nextColumn(nullptr) {
+    if (other.m_nextColumn) m_nextColumn = new vqDbGridColInfo(*other.m_nextColumn);
+}
+
+vqDbGridColInfo& vqDbGridColInfo::operator=(const vqDbGridColInfo& other) {
+    if (this == &other) return *this;
+    vqDbGridColInfo* copy = other.m_nextColumn ? new vqDbGridColInfo(*other.m_nextColumn) : nullptr;
+    delete m_nextColumn;
+    m_record = other.m_record;
+    m_nextColumn = copy;
+    return *this;
+}
+
+vqDbGridColInfo::~vqDbGridColInfo() { delete m_nextColumn; }
+
+void vqDbGridColInfo::AddColInfo(int dbColumn, vqString typeName, vqString title) {
+    GetLast()->m_nextColumn = new vqDbGridColInfo(dbColumn, typeName, title, nullptr);
+}
+
+int vqDbGridColInfo::Length() {
+    int length = 1;
+    for (vqDbGridColInfo* node = m_nextColumn; node; node = node->m_nextColumn) ++length;
+    return length;
+}
+
+vqDbGridColInfo* vqDbGridColInfo::GetLast() {
+    vqDbGridColInfo* node = this;
+    while (node->m_nextColumn) node = node->m_nextColumn;
+    return node;
+}
+
+// ---------------------------------------------------------------- row key array
+
+keyarray::keyarray(const keyarray& other) : vqArrayPtrVoid() { DoCopy(other); }
+
+keyarray::~keyarray() {
+    DoEmpty();
+    vqArrayPtrVoid::Clear();
+}
+
+keyarray& keyarray::operator=(const keyarray& other) {
+    if (this == &other) return *this;
+    DoEmpty();
+    vqArrayPtrVoid::Clear();
+    DoCopy(other);
+    return *this;
+}
+
+void keyarray::Alloc(size_t n) {
+    if (n > m_nSize) vqArrayPtrVoid::Alloc(n);
+}
+
+void keyarray::Add(const GenericKey& key, size_t n) { Insert(key, m_nCount, n); }
+
+void keyarray::Insert(const GenericKey& key, size_t index, size_t n) {
+    if (n == 0) return;
+    vqArrayPtrVoid::Insert(new GenericKey(key), index, n);
+    for (size_t i = 1; i < n; ++i) m_pItems[index + i] = new GenericKey(key);
+}
+
+void keyarray::RemoveAt(size_t index, size_t n) {
+    if (index >= m_nCount) return;
+    for (size_t i = index; i < index + n && i < m_nCount; ++i)
+        delete static_cast<GenericKey*>(m_pItems[i]);
+    vqArrayPtrVoid::RemoveAt(index, n);
+}
+
+GenericKey* keyarray::Detach(size_t index) {
+    GenericKey* key = static_cast<GenericKey*>(m_pItems[index]);
+    vqArrayPtrVoid::RemoveAt(index, 1);
+    return key;
+}
+
+void keyarray::Empty() {
+    DoEmpty();
+    vqArrayPtrVoid::Clear();
+}
+
+void keyarray::Clear() {
+    DoEmpty();
+    vqArrayPtrVoid::Clear();
+}
+
+void keyarray::Sort(int (*compare)(GenericKey** first, GenericKey** second)) {
+    vqArrayPtrVoid::Sort(reinterpret_cast<CMPFUNC>(compare));
+}
+
+int keyarray::Index(const GenericKey& key, bool fromEnd) const {
+    return vqArrayPtrVoid::Index(&key, fromEnd);
+}
+
+void keyarray::DoEmpty() {
+    for (size_t i = 0; i < m_nCount; ++i) delete static_cast<GenericKey*>(m_pItems[i]);
+}
+
+void keyarray::DoCopy(const keyarray& other) {
+    Alloc(m_nCount + other.m_nCount);
+    for (size_t i = 0; i < other.m_nCount; ++i) Add(other[i], 1);
+}
+
+// ---------------------------------------------------------------- attribute provider
+
+vqDbGridCellAttrProvider::vqDbGridCellAttrProvider()
+    : m_dbTable(nullptr), m_colRecords(nullptr), m_numRecords(-1) {}
+
+vqDbGridCellAttrProvider::vqDbGridCellAttrProvider(vqDbTable* table,
+                                                   vqDbGridColInfoBase* colRecords, int numRecords)
+    : m_dbTable(table), m_colRecords(colRecords), m_numRecords(numRecords) {}
+
+vqDbGridCellAttrProvider::~vqDbGridCellAttrProvider() {}
+
+void vqDbGridCellAttrProvider::AssignDbTable(vqDbTable* table) { m_dbTable = table; }
+
+vqGridCellAttr* vqDbGridCellAttrProvider::GetAttr(int row, int col,
+                                                  vqGridCellAttr::vqAttrKind kind) const {
+    vqGridCellAttr* attr = vqGridCellAttrProvider::GetAttr(row, col, kind);
+    if (!m_dbTable || !m_colRecords || col < 0 || (m_numRecords >= 0 && col >= m_numRecords))
+        return attr;
+    int dbcol = m_colRecords[col].m_dbColumn;
+    if (dbcol < 0 || dbcol >= m_dbTable->GetNumberOfColumns()) return attr;
+    if (m_dbTable->GetColDefs()[dbcol].Updateable) return attr;
+
+    // Installs a new read-only attribute for the whole column and hands out a reference.
+    auto newColumnAttr = [&]() {
+        vqGridCellAttr* fresh = new vqGridCellAttr;
+        fresh->IncRef();
+        const_cast<vqDbGridCellAttrProvider*>(this)->SetColAttr(fresh, col);
+        fresh->SetReadOnly();
+        return fresh;
+    };
+    // A read-only copy merged from attr, so the attribute that attr names stays as it was.
+    auto mergedCopy = [&]() {
+        vqGridCellAttr* merged = new vqGridCellAttr;
+        merged->SetKind(vqGridCellAttr::Merged);
+        merged->MergeWith(attr);
+        attr->DecRef();
+        merged->SetReadOnly();
+        return merged;
+    };
+    if (kind == vqGridCellAttr::Any) {
+        if (!attr) return newColumnAttr();
+        switch (attr->GetKind()) {
+            case vqGridCellAttr::Default:
+            case vqGridCellAttr::Cell:
+            case vqGridCellAttr::Row:  // a row attribute serves the updatable cells too
+            case vqGridCellAttr::Col:
+                return mergedCopy();
+            default:
+                attr->SetReadOnly();
+                return attr;
+        }
+    }
+    if (kind == vqGridCellAttr::Col) {
+        if (!attr) return newColumnAttr();
+        attr->SetReadOnly();
+        return attr;
+    }
+    return attr;
+}
+
+// ---------------------------------------------------------------- grid table
+
+vqDbGridTableBase::vqDbGridTableBase(vqDbTable* table, vqDbGridColInfo* columns, int rowCount,
+                                     bool takeOwnership)
+    : m_dbTable(table),
+      m_ownsDbTable(takeOwnership),
+      m_numRows(0),
+      m_numCols(0),
+      m_currentRow(-1),
+      m_colRecords(nullptr),
+      m_pendingUpdate(false),
+      m_writeback(false) {
+    if (rowCount == -1)
+        m_numRows = table ? static_cast<int>(table->Count(vqT("*"))) : 0;
+    else
+        m_numRows = rowCount;
+    if (columns) {
+        m_numCols = columns->Length();
+        m_colRecords = new vqDbGridColInfoBase[m_numCols];
+        vqDbGridColInfo* node = columns;
+        for (int i = 0; i < m_numCols && node; ++i, node = node->m_nextColumn) {
+            m_colRecords[i].m_dbColumn = node->m_record.m_dbColumn;
+            m_colRecords[i].m_typeName = node->m_record.m_typeName;
+            m_colRecords[i].m_title = node->m_record.m_title;
+        }
+    }
+}
+
+vqDbGridTableBase::~vqDbGridTableBase() {
+    if (vqDbGridCellAttrProvider* provider =
+            static_cast<vqDbGridCellAttrProvider*>(GetAttrProvider()))
+        provider->AssignDbTable(nullptr);
+    delete[] m_colRecords;
+    m_colRecords = nullptr;
+    Writeback();
+    if (m_ownsDbTable && m_dbTable) delete m_dbTable;
+}
+
+int vqDbGridTableBase::GetNumberRows() {
+    vqLogDebug(vqT(" GetNumberRows() = %i"), m_numRows);
+    return m_numRows;
+}
+
+int vqDbGridTableBase::GetNumberCols() {
+    vqLogDebug(vqT(" GetNumberCols() = %i"), m_numCols);
+    return m_numCols;
+}
+
+vqString vqDbGridTableBase::GetColLabelValue(int col) {
+    if (col >= 0 && col < GetNumberCols()) return m_colRecords[col].m_title;
+    return vqString();
+}
+
+vqString vqDbGridTableBase::GetTypeName(int, int col) {
+    if (col < 0 || col >= GetNumberCols()) return vqString();
+    const vqDbGridColInfoBase& record = m_colRecords[col];
+    if (record.m_typeName.Cmp(vqT("dbauto")) != 0) return record.m_typeName;
+    int dbcol = record.m_dbColumn;
+    if (!m_dbTable || dbcol < 0 || dbcol >= m_dbTable->GetNumberOfColumns()) return vqT("string");
+    SWORD code = ColType(dbcol);
+    if (IsIntegerCode(code)) return vqT("long");
+    if (IsFloatCode(code)) return vqT("double");
+    if (IsDateCode(code)) return vqT("datetime");
+    return vqT("string");
+}
+
+bool vqDbGridTableBase::CanHaveAttributes() {
+    if (!GetAttrProvider())
+        SetAttrProvider(new vqDbGridCellAttrProvider(m_dbTable, m_colRecords, m_numCols));
+    return true;
+}
+
+bool vqDbGridTableBase::AssignDbTable(vqDbTable* table, int rowCount, bool takeOwnership) {
+    vqGrid* grid = GetView();
+    if (grid) {
+        grid->BeginBatch();
+        grid->ClearSelection();
+        if (grid->IsCellEditControlEnabled()) grid->EnableCellEditControl(false);
+        vqGridTableMessage msg(this, vqGRIDTABLE_NOTIFY_ROWS_DELETED, 0, m_numRows);
+        grid->ProcessTableMessage(msg);
+    }
+    Writeback();
+    if (m_ownsDbTable && m_dbTable) delete m_dbTable;
+    m_rowKeys.Empty();
+    m_dbTable = table;
+    if (vqDbGridCellAttrProvider* provider =
+            static_cast<vqDbGridCellAttrProvider*>(GetAttrProvider()))
+        provider->AssignDbTable(table);
+    if (rowCount == -1)
+        m_numRows = table ? static_cast<int>(table->Count(vqT("*"))) : 0;
+    else
+        m_numRows = rowCount;
+    m_currentRow = -1;
+    if (grid) {
+        vqGridTableMessage msg(this, vqGRIDTABLE_NOTIFY_ROWS_APPENDED, m_numRows, -1);
+        grid->ProcessTableMessage(msg);
+        grid->EndBatch();
+    }
+    m_ownsDbTable = takeOwnership;
+    m_pendingUpdate = false;
+    return true;
+}
+
+bool vqDbGridTableBase::Writeback() const {
+    if (!m_pendingUpdate) return true;
+    if (!m_writeback || !m_dbTable) {
+        vqLogDebug(vqT("\trow key unknown"));
+        vqLogDebug(vqT("WARNING : Row writeback not implemented "));
+        return true;
+    }
+    if (m_currentRow < 0 || static_cast<size_t>(m_currentRow) >= m_rowKeys.GetCount()) {
+        vqLogError(vqT("Writeback: row %i has no key"), m_currentRow);
+        return false;
+    }
+    if (!m_dbTable->UpdateOnKey(m_rowKeys[m_currentRow])) {
+        vqDbLogExtendedErrorMsg(vqT("ODBC error during Update()\n\n"), m_dbTable->GetDb(), __FILE__,
+                                __LINE__);
+        return false;
+    }
+    m_pendingUpdate = false;
+    return true;
+}
+
+bool vqDbGridTableBase::UpdateRow(int row) const {
+    if (row == m_currentRow) return Writeback();
+    return true;
+}
+
+void vqDbGridTableBase::ValidateRow(int row) {
+    vqLogDebug(vqT("ValidateRow(%i) currently on row (%i). Array count = %lu"), row, m_currentRow,
+               static_cast<unsigned long>(m_rowKeys.GetCount()));
+    if (row == m_currentRow) return;
+    Writeback();
+    if (static_cast<size_t>(row) >= m_rowKeys.GetCount()) {
+        vqLogDebug(vqT("\trow key unknown"));
+        m_dbTable->SetAccessMode(0);
+        for (int n = static_cast<int>(m_rowKeys.GetCount()); n <= row; ++n) {
+            vqLogDebug(vqT("Fetching row %i.."), n);
+            bool success = m_dbTable->getRec(SQL_FETCH_NEXT);
+            vqLogDebug(vqT(" ...success=(%i)"), success ? 1 : 0);
+            GenericKey key = m_dbTable->GetRowKey();
+            m_rowKeys.Add(key, 1);
+        }
+        m_currentRow = row;
+    } else {
+        vqLogDebug(vqT("\trow key known centering data"));
+        GenericKey key(m_rowKeys[row]);
+        m_dbTable->SetAccessMode(1);
+        m_dbTable->ClearMemberVars(false);
+        m_dbTable->SetRowKey(key);
+        if (!m_dbTable->QueryOnKeyFields(false, false))
+            vqDbLogExtendedErrorMsg(vqT("ODBC error during Query()\n\n"), m_dbTable->GetDb(),
+                                    __FILE__, __LINE__);
+        m_dbTable->getRec(SQL_FETCH_NEXT);
+        m_currentRow = row;
+    }
+    m_pendingUpdate = false;
+}
+
+int vqDbGridTableBase::DbColumn(int row, int col) const {
+    if (!m_dbTable || row < 0 || col < 0 || col >= m_numCols) return -1;
+    int dbcol = m_colRecords[col].m_dbColumn;
+    return dbcol >= 0 && dbcol < m_dbTable->GetNumberOfColumns() ? dbcol : -1;
+}
+
+bool vqDbGridTableBase::CanGetValueAs(int row, int col, const vqString& typeName) {
+    vqLogDebug(vqT("CanGetValueAs() on %i,%i"), row, col);
+    bool isString = typeName.Cmp(vqT("string")) == 0;
+    int dbcol = DbColumn(row, col);
+    if (dbcol < 0) return isString;
+    ValidateRow(row);
+    if (isString) return true;
+    if (m_dbTable->IsColNull(static_cast<unsigned short>(dbcol))) return false;
+    return Compatible(typeName, ColType(dbcol));
+}
+
+bool vqDbGridTableBase::CanSetValueAs(int row, int col, const vqString& typeName) {
+    if (typeName.Cmp(vqT("string")) == 0) return true;
+    int dbcol = DbColumn(row < 0 ? 0 : row, col);
+    if (dbcol < 0 || !m_dbTable->GetColDefs()[dbcol].Updateable) return false;
+    return Compatible(typeName, ColType(dbcol));
+}
+
+vqString vqDbGridTableBase::GetValue(int row, int col) {
+    vqLogDebug(vqT("GetValue() on %i,%i"), row, col);
+    int dbcol = DbColumn(row, col);
+    if (dbcol < 0) return vqString();
+    ValidateRow(row);
+    vqVariant value = m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol));
+    vqLogDebug(vqT("\tReturning \"%s\"\n"), value.GetString().c_str());
+    return value.GetString();
+}
+
+void vqDbGridTableBase::StoreValue(int row, int col, const vqVariant& value) {
+    int dbcol = DbColumn(row, col);
+    if (dbcol < 0) return;
+    ValidateRow(row);
+    m_pendingUpdate = true;
+    m_dbTable->SetColumnValue(static_cast<unsigned short>(dbcol), value);
+}
+
+void vqDbGridTableBase::SetValue(int row, int col, const vqString& value) {
+    vqLogDebug(vqT("SetValue() on %i,%i"), row, col);
+    StoreValue(row, col, vqVariant(value, vqString()));
+}
+
+void vqDbGridTableBase::SetValueAsLong(int row, int col, long value) {
+    vqLogDebug(vqT("SetValueAsLong() on %i,%i"), row, col);
+    StoreValue(row, col, vqVariant(value, vqString()));
+}
+
+void vqDbGridTableBase::SetValueAsDouble(int row, int col, double value) {
+    vqLogDebug(vqT("SetValueAsDouble() on %i,%i"), row, col);
+    StoreValue(row, col, vqVariant(value, vqString()));
+}
+
+void vqDbGridTableBase::SetValueAsBool(int row, int col, bool value) {
+    vqLogDebug(vqT("SetValueAsBool() on %i,%i"), row, col);
+    StoreValue(row, col, vqVariant(value, vqString()));
+}
+
+long vqDbGridTableBase::GetValueAsLong(int row, int col) {
+    int dbcol = DbColumn(row, col);
+    if (dbcol < 0) return 0;
+    ValidateRow(row);
+    if (!IsIntegerCode(ColType(dbcol))) return 0;
+    return m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetLong();
+}
+
+double vqDbGridTableBase::GetValueAsDouble(int row, int col) {
+    vqLogDebug(vqT("GetValueAsDouble() on %i,%i"), row, col);
+    int dbcol = DbColumn(row, col);
+    if (dbcol < 0) return 0.0;
+    ValidateRow(row);
+    SWORD code = ColType(dbcol);
+    if (!IsIntegerCode(code) && !IsFloatCode(code)) return 0.0;
+    return m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetDouble();
+}
+
+bool vqDbGridTableBase::GetValueAsBool(int row, int col) {
+    vqLogDebug(vqT("GetValueAsBool() on %i,%i"), row, col);
+    int dbcol = DbColumn(row, col);
+    if (dbcol < 0) return false;
+    ValidateRow(row);
+    if (!IsIntegerCode(ColType(dbcol))) return false;
+    return m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetBool();
+}
+
+void* vqDbGridTableBase::GetValueAsCustom(int row, int col, const vqString& typeName) {
+    vqLogDebug(vqT("GetValueAsCustom() on %i,%i"), row, col);
+    int dbcol = DbColumn(row, col);
+    if (dbcol < 0) return nullptr;
+    ValidateRow(row);
+    if (m_dbTable->IsColNull(static_cast<unsigned short>(dbcol)) ||
+        typeName.Cmp(vqT("datetime")) != 0)
+        return nullptr;
+    if (!IsDateCode(ColType(dbcol))) return nullptr;
+    return new vqDateTime(
+        m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetDateTime());
+}
+
+void vqDbGridTableBase::SetValueAsCustom(int row, int col, const vqString& typeName, void* value) {
+    vqLogDebug(vqT("SetValueAsCustom() on %i,%i"), row, col);
+    int dbcol = DbColumn(row, col);
+    if (dbcol < 0) return;
+    ValidateRow(row);
+    if (typeName.Cmp(vqT("datetime")) != 0 || !IsDateCode(ColType(dbcol)) || !value) return;
+    vqVariant variant(value, vqString());
+    m_pendingUpdate = true;
+    m_dbTable->SetColumnValue(static_cast<unsigned short>(dbcol), variant);
+}
+
+bool vqDbGridTableBase::IsEmptyCell(int row, int col) {
+    vqLogDebug(vqT("IsEmtpyCell on %i,%i"), row, col);
+    int dbcol = DbColumn(row, col);
+    if (dbcol < 0) return false;
+    ValidateRow(row);
+    return m_dbTable->IsColNull(static_cast<unsigned short>(dbcol));
+}

@@ -1,0 +1,159 @@
+// The database layer against a real database.
+#include <memory>
+
+#include "dbgrid_fixture.h"
+
+namespace {
+
+class DbTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db.reset(new vqDb(vqString::FromUTF8(TestConnection("db"))));
+        ASSERT_TRUE(db->IsOpen()) << "cannot open the test database";
+        ASSERT_TRUE(CreateItems(*db, 20));
+        log.Clear();
+    }
+    CaptureLog log;
+    std::unique_ptr<vqDb> db;
+    ItemRow buf;
+};
+
+TEST(DbConnection, StreamingOptionIsAddedOnlyWhenMissing) {
+    EXPECT_EQ(vqDbAddStreamingOption(vqT("Driver=SQLite3;Database=a.db"), vqT("SQLite3")),
+              vqT("Driver=SQLite3;Database=a.db;StepAPI=1"));
+    EXPECT_EQ(vqDbAddStreamingOption(vqT("Driver=SQLite3;stepapi=0"), vqT("libsqlite3odbc.so")),
+              vqT("Driver=SQLite3;stepapi=0"));
+    EXPECT_EQ(vqDbAddStreamingOption(vqT("DSN=pg;"), vqT("psqlodbcw.so")),
+              vqT("DSN=pg;UseDeclareFetch=1;Fetch=256"));
+    EXPECT_EQ(vqDbAddStreamingOption(vqT("DSN=x"), vqT("other")), vqT("DSN=x"));
+    EXPECT_EQ(vqDbConnectionValue(vqT("a=1; Driver ={b;c};x=2"), vqT("driver")), vqT("b;c"));
+    EXPECT_EQ(vqDbQuoteName(vqT("we\"ird")), vqT("\"we\"\"ird\""));
+}
+
+TEST(DbConnection, MissingDriverFailsAndLogsSqlstate) {
+    CaptureLog log;
+    vqDb db(vqT("Driver=NoSuchDriver42;Database=x.db"));
+    EXPECT_FALSE(db.IsOpen());
+    EXPECT_FALSE(db.GetLastState().empty());
+    EXPECT_EQ(log.Errors(), 1);
+    EXPECT_TRUE(log.Contains("NoSuchDriver42"));
+    EXPECT_TRUE(log.Contains("SQLSTATE = "));
+    vqDbTable table(&db, vqT("items"), 1);
+    table.SetColDefs(0, vqT("id"), vqDB_DATA_TYPE_INTEGER, nullptr, SQL_C_SLONG, 0, true);
+    EXPECT_FALSE(table.Open());
+    EXPECT_FALSE(table.Query());
+    EXPECT_EQ(table.Count(), 0u);
+}
+
+TEST_F(DbTest, MissingTableAndColumnFailToOpen) {
+    vqDbTable missing(db.get(), vqT("no_such_table"), 1);
+    missing.SetColDefs(0, vqT("id"), vqDB_DATA_TYPE_INTEGER, nullptr, SQL_C_SLONG, 0, true);
+    EXPECT_FALSE(missing.Open());
+    EXPECT_TRUE(log.Contains("no_such_table"));
+    EXPECT_TRUE(log.Contains("SQLSTATE = "));
+    log.Clear();
+    vqDbTable badColumn(db.get(), vqT("items"), 1);
+    badColumn.SetColDefs(0, vqT("nope"), vqDB_DATA_TYPE_INTEGER, nullptr, SQL_C_SLONG, 0, true);
+    EXPECT_FALSE(badColumn.Open());
+    EXPECT_EQ(log.Errors(), 1);
+    EXPECT_FALSE(badColumn.SetColDefs(3, vqT("x"), 1, nullptr, SQL_C_CHAR, 8));
+}
+
+TEST_F(DbTest, ReadsEveryTypeAndNulls) {
+    std::unique_ptr<vqDbTable> t(OpenItems(*db, buf));
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->Count(), 20u);
+    for (int i = 0; i < 7; ++i) ASSERT_TRUE(t->GetNext());
+    // Row 6 has a null in every nullable column.
+    for (int c : {kQty, kPrice, kSmall, kMade, kDay, kNote}) {
+        EXPECT_TRUE(t->IsColNull(c)) << c;
+        EXPECT_TRUE(t->GetColumnValue(c).IsNull()) << c;
+    }
+    EXPECT_EQ(t->GetColumnValue(kName).GetString(), vqT("item 6"));
+    ASSERT_TRUE(t->GetNext());  // row 7
+    EXPECT_EQ(t->GetColumnValue(kId).GetLong(), 8);
+    EXPECT_EQ(t->GetColumnValue(kQty).GetLong(), 21);
+    EXPECT_DOUBLE_EQ(t->GetColumnValue(kPrice).GetDouble(), 7.5);
+    EXPECT_EQ(t->GetColumnValue(kSmall).GetLong(), -7);
+    EXPECT_EQ(t->GetColumnValue(kMade).GetString(), vqT("2024-01-08 10:20:30"));
+    EXPECT_EQ(t->GetColumnValue(kDay).GetString(), vqT("2023-12-08"));
+    EXPECT_EQ(t->GetColumnValue(kNote).GetString(), vqT("n7"));
+    EXPECT_FALSE(t->GetColumnValue(99).GetKind() != vqVariant::Null);
+    t->SetWhereClause(vqT("qty IS NULL"));
+    EXPECT_EQ(t->Count(), 2u);
+    EXPECT_EQ(log.Errors(), 0);
+}
+
+TEST_F(DbTest, KeyLookupKeepsTheSequentialCursor) {
+    std::unique_ptr<vqDbTable> t(OpenItems(*db, buf));
+    ASSERT_TRUE(t);
+    ASSERT_TRUE(t->GetNext());
+    GenericKey first = t->GetRowKey();
+    ASSERT_TRUE(t->GetNext());
+    ASSERT_TRUE(t->GetNext());
+    t->SetAccessMode(1);
+    t->ClearMemberVars(false);
+    t->SetRowKey(first);
+    ASSERT_TRUE(t->QueryOnKeyFields(false, false));
+    ASSERT_TRUE(t->Fetch());
+    EXPECT_EQ(t->GetColumnValue(kName).GetString(), vqT("item 0"));
+    ASSERT_TRUE(t->GetNext());
+    EXPECT_EQ(t->GetColumnValue(kName).GetString(), vqT("item 3"));
+    EXPECT_EQ(t->GetKeyQueryCount(), 1u);
+}
+
+TEST_F(DbTest, QuotesNonAsciiAndRangesRoundTrip) {
+    std::unique_ptr<vqDbTable> t(OpenItems(*db, buf, false));
+    ASSERT_TRUE(t);
+    const vqString tricky =
+        vqString::FromUTF8("O'Brien \"q\"; DROP TABLE items; -- \xC3\xBC\xE2\x82\xAC");
+    const vqString wide = vqString::FromUTF8("\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80 '\"");
+    t->ClearMemberVars(true);
+    ASSERT_TRUE(t->SetColumnValue(kId, vqVariant(100L)));
+    ASSERT_TRUE(t->SetColumnValue(kName, vqVariant(tricky)));
+    ASSERT_TRUE(t->SetColumnValue(kNote, vqVariant(wide)));
+    ASSERT_TRUE(t->SetColumnValue(kLabel, vqVariant(vqT("x"))));
+    ASSERT_TRUE(t->SetColumnValue(kMade, vqVariant(vqDateTime(2025, 6, 30, 23, 59, 59))));
+    ASSERT_TRUE(t->Insert());
+    // Out-of-range and unconvertible values are refused and logged, the buffer kept.
+    EXPECT_FALSE(t->SetColumnValue(kSmall, vqVariant(70000L)));
+    EXPECT_FALSE(t->SetColumnValue(kMade, vqVariant(vqT("not a date"))));
+    EXPECT_EQ(log.Errors(), 2);
+
+    t->SetWhereClause(vqT("id = 100"));
+    ASSERT_TRUE(t->Query());
+    ASSERT_TRUE(t->GetNext());
+    EXPECT_EQ(t->GetColumnValue(kName).GetString(), tricky);
+    EXPECT_EQ(t->GetColumnValue(kNote).GetString(), wide);
+    EXPECT_EQ(t->GetColumnValue(kMade).GetString(), vqT("2025-06-30 23:59:59"));
+    EXPECT_TRUE(t->IsColNull(kQty));
+    EXPECT_EQ(t->Count(), 1u);
+    vqDbTable all(db.get(), vqT("items"), 1);
+    all.SetColDefs(0, vqT("id"), vqDB_DATA_TYPE_INTEGER, nullptr, SQL_C_SLONG, 0, true);
+    ASSERT_TRUE(all.Open());
+    EXPECT_EQ(all.Count(), 21u);  // the tricky text did not reach the SQL
+}
+
+TEST_F(DbTest, UnsignedLongKeepsValuesAboveTwoToThe31) {
+    ASSERT_TRUE(db->ExecSql(vqT("CREATE TABLE big (id INTEGER PRIMARY KEY, v BIGINT)")));
+    SQLINTEGER id = 0;
+    SQLUINTEGER v = 0;
+    vqDbTable t(db.get(), vqT("big"), 2);
+    t.SetColDefs(0, vqT("id"), vqDB_DATA_TYPE_INTEGER, &id, SQL_C_SLONG, sizeof(id), true);
+    t.SetColDefs(1, vqT("v"), vqDB_DATA_TYPE_INTEGER, &v, SQL_C_ULONG, sizeof(v));
+    ASSERT_TRUE(t.Open());
+    t.SetColumnValue(0, vqVariant(1L));
+    t.SetColumnValue(1, vqVariant(3000000000L));
+    ASSERT_TRUE(t.Insert());
+    v = 0;
+    ASSERT_TRUE(t.Query());
+    ASSERT_TRUE(t.GetNext());
+    EXPECT_EQ(t.GetColumnValue(1).GetLong(), 3000000000L);
+    v = 4000000000u;
+    ASSERT_TRUE(t.UpdateOnKey(t.GetRowKey()));
+    ASSERT_TRUE(t.Query());
+    ASSERT_TRUE(t.GetNext());
+    EXPECT_EQ(v, 4000000000u);
+}
+
+}  // namespace

@@ -1,0 +1,239 @@
+#include "vq/db.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstring>
+#include <climits>
+#include <cmath>
+#include <string>
+
+#include "vq/log.h"
+
+namespace {
+
+bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Where the SQLite3 driver lives when the driver manager does not know it by name.
+const char* const kSqliteDriverPaths[] = {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
+                                          "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
+                                          "/usr/lib/odbc/libsqlite3odbc.so",
+                                          "/usr/local/lib/libsqlite3odbc.so"};
+
+}  // namespace
+
+// ---------------------------------------------------------------- helpers
+
+vqString vqDbQuoteName(const vqString& name) {
+    vqString quoted(vqT("\""));
+    for (size_t i = 0; i < name.length(); ++i) {
+        if (name[i] == vqT('"')) quoted += vqT('"');
+        quoted += name[i];
+    }
+    quoted += vqT('"');
+    return quoted;
+}
+
+vqString vqDbConnectionValue(const vqString& connectionString, const vqString& key) {
+    std::string s = connectionString.ToUTF8();
+    std::string wanted = Lower(key.ToUTF8());
+    size_t pos = 0;
+    while (pos < s.size()) {
+        size_t eq = s.find('=', pos);
+        if (eq == std::string::npos) break;
+        std::string name = s.substr(pos, eq - pos);
+        size_t first = name.find_first_not_of(" \t");
+        size_t last = name.find_last_not_of(" \t");
+        name = first == std::string::npos ? std::string()
+                                          : Lower(name.substr(first, last - first + 1));
+        size_t end;
+        std::string value;
+        if (eq + 1 < s.size() && s[eq + 1] == '{') {
+            end = s.find('}', eq + 2);
+            if (end == std::string::npos) end = s.size();
+            value = s.substr(eq + 2, end - eq - 2);
+            end = s.find(';', end);
+        } else {
+            end = s.find(';', eq + 1);
+            value = s.substr(eq + 1, (end == std::string::npos ? s.size() : end) - eq - 1);
+        }
+        if (name == wanted) return vqString::FromUTF8(value);
+        if (end == std::string::npos) break;
+        pos = end + 1;
+    }
+    return vqString();
+}
+
+vqString vqDbAddStreamingOption(const vqString& connectionString, const vqString& driver) {
+    std::string d = Lower(driver.ToUTF8());
+    const vqChar* key = nullptr;
+    const vqChar* option = nullptr;
+    // NOTE: both drivers read the whole result set at execute unless told to step.
+    if (d.find("sqlite3") != std::string::npos) {
+        key = vqT("StepAPI");
+        option = vqT("StepAPI=1");
+    } else if (d.find("psql") != std::string::npos || d.find("postgres") != std::string::npos) {
+        key = vqT("UseDeclareFetch");
+        option = vqT("UseDeclareFetch=1;Fetch=256");
+    }
+    if (!key || !vqDbConnectionValue(connectionString, key).empty()) return connectionString;
+    vqString result = connectionString;
+    if (!result.empty() && result[result.length() - 1] != vqT(';')) result += vqT(";");
+    return result + option;
+}
+
+void vqDbLogExtendedErrorMsg(const vqChar* userText, vqDb* db, const char* errFile, int errLine) {
+    vqString text = userText ? vqString(userText) : vqString();
+    if (db && !db->GetLastState().empty())
+        text += vqString::Format(
+            vqT("SQLSTATE = %s\nNative error code = %ld\nError message = %s\n"),
+            db->GetLastState().c_str(), db->GetLastNativeError(), db->GetLastMessage().c_str());
+    vqString file = vqString::FromUTF8(errFile ? errFile : "");
+    text += vqString::Format(vqT("File = %s\nLine = %d"), file.c_str(), errLine);
+    vqLogError(vqT("%s"), text.c_str());
+}
+
+// ---------------------------------------------------------------- vqDb
+
+vqDb::vqDb() : m_henv(SQL_NULL_HENV), m_hdbc(SQL_NULL_HDBC), m_lastNative(0) {}
+
+vqDb::vqDb(const vqString& connectionString) : vqDb() { Open(connectionString); }
+
+vqDb::~vqDb() { Close(); }
+
+void vqDb::Close() {
+    if (m_hdbc != SQL_NULL_HDBC) {
+        SQLDisconnect(m_hdbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, m_hdbc);
+        m_hdbc = SQL_NULL_HDBC;
+    }
+    if (m_henv != SQL_NULL_HENV) {
+        SQLFreeHandle(SQL_HANDLE_ENV, m_henv);
+        m_henv = SQL_NULL_HENV;
+    }
+}
+
+void vqDb::TakeDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
+    SQLCHAR state[6] = "";
+    SQLINTEGER native = 0;
+    SQLCHAR message[SQL_MAX_MESSAGE_LENGTH + 1] = "";
+    SQLSMALLINT length = 0;
+    // Skip warnings (class 01) to reach the record that says why the call failed.
+    bool found = false;
+    for (SQLSMALLINT record = 1; handle && !found; ++record) {
+        if (!Ok(SQLGetDiagRec(handleType, handle, record, state, &native, message, sizeof(message),
+                              &length)))
+            break;
+        found = strncmp(reinterpret_cast<char*>(state), "01", 2) != 0;
+    }
+    if (!found && handle)
+        found = Ok(SQLGetDiagRec(handleType, handle, 1, state, &native, message, sizeof(message),
+                                 &length));
+    if (found) {
+        m_lastState = vqString::FromUTF8(reinterpret_cast<char*>(state));
+        m_lastNative = native;
+        m_lastMessage = vqString::FromUTF8(reinterpret_cast<char*>(message));
+    } else {
+        m_lastState = vqT("HY000");
+        m_lastNative = 0;
+        m_lastMessage = vqT("no diagnostic record");
+    }
+}
+
+bool vqDb::Connect(const vqString& connectionString) {
+    std::string conn = connectionString.ToUTF8();
+    SQLCHAR out[1024];
+    SQLSMALLINT outLength = 0;
+    SQLRETURN rc = SQLDriverConnect(m_hdbc, nullptr,
+                                    reinterpret_cast<SQLCHAR*>(const_cast<char*>(conn.c_str())),
+                                    SQL_NTS, out, sizeof(out), &outLength, SQL_DRIVER_NOPROMPT);
+    if (Ok(rc)) {
+        m_connectionString = connectionString;
+        return true;
+    }
+    TakeDiagnostics(SQL_HANDLE_DBC, m_hdbc);
+    return false;
+}
+
+bool vqDb::Open(const vqString& connectionString) {
+    Close();
+    m_lastState.Clear();
+    if (!Ok(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_henv)) ||
+        !Ok(SQLSetEnvAttr(m_henv, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                          0)) ||
+        !Ok(SQLAllocHandle(SQL_HANDLE_DBC, m_henv, &m_hdbc))) {
+        m_hdbc = SQL_NULL_HDBC;
+        Close();
+        vqLogError(vqT("Could not allocate the ODBC environment"));
+        return false;
+    }
+    vqString driver = vqDbConnectionValue(connectionString, vqT("Driver"));
+    vqString conn = vqDbAddStreamingOption(connectionString, driver);
+    bool connected = Connect(conn);
+    // NOTE: a fresh machine may have the SQLite3 driver installed but not registered.
+    if (!connected && Lower(driver.ToUTF8()) == "sqlite3") {
+        for (const char* path : kSqliteDriverPaths) {
+            if (access(path, R_OK) != 0) continue;
+            std::string s = conn.ToUTF8();
+            size_t at = Lower(s).find("driver=");
+            size_t end = s.find(';', at);
+            s.replace(at, (end == std::string::npos ? s.size() : end) - at,
+                      std::string("Driver=") + path);
+            if ((connected = Connect(vqString::FromUTF8(s)))) break;
+        }
+    }
+    if (connected) {
+        SQLCHAR name[256] = "";
+        SQLSMALLINT length = 0;
+        SQLGetInfo(m_hdbc, SQL_DRIVER_NAME, name, sizeof(name), &length);
+        m_driverName = vqString::FromUTF8(reinterpret_cast<char*>(name));
+        // A DSN hides the driver until connected: reconnect once with the streaming option.
+        vqString streaming = vqDbAddStreamingOption(m_connectionString, m_driverName);
+        if (streaming.Cmp(m_connectionString) != 0) {
+            SQLDisconnect(m_hdbc);
+            connected = Connect(streaming);
+        }
+    }
+    if (!connected) {
+        vqDbLogExtendedErrorMsg(
+            vqString::Format(vqT("Could not connect to the database (driver \"%s\")\n"),
+                             driver.c_str())
+                .c_str(),
+            this, __FILE__, __LINE__);
+        SQLFreeHandle(SQL_HANDLE_DBC, m_hdbc);
+        m_hdbc = SQL_NULL_HDBC;
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool vqDb::ExecSql(const vqString& sql) {
+    if (!IsOpen()) {
+        vqLogError(vqT("ExecSql on a closed database connection"));
+        return false;
+    }
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, m_hdbc, &stmt))) {
+        TakeDiagnostics(SQL_HANDLE_DBC, m_hdbc);
+        vqDbLogExtendedErrorMsg(vqT("Could not allocate a statement\n"), this, __FILE__, __LINE__);
+        return false;
+    }
+    std::string text = sql.ToUTF8();
+    SQLRETURN rc =
+        SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS);
+    bool ok = Ok(rc) || rc == SQL_NO_DATA;
+    if (!ok) {
+        TakeDiagnostics(SQL_HANDLE_STMT, stmt);
+        vqDbLogExtendedErrorMsg(
+            vqString::Format(vqT("SQL statement failed: %s\n"), sql.c_str()).c_str(), this,
+            __FILE__, __LINE__);
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return ok;
+}

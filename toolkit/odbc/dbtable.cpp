@@ -1,0 +1,799 @@
+#include <climits>
+#include <cmath>
+#include <string>
+
+#include "vq/db.h"
+#include "vq/log.h"
+
+namespace {
+
+bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+
+bool IsDate(SWORD t) { return t == SQL_C_DATE || t == SQL_C_TYPE_DATE; }
+bool IsTime(SWORD t) { return t == SQL_C_TIME || t == SQL_C_TYPE_TIME; }
+bool IsTimestamp(SWORD t) { return t == SQL_C_TIMESTAMP || t == SQL_C_TYPE_TIMESTAMP; }
+
+size_t FixedSize(SWORD cType) {
+    switch (cType) {
+        case SQL_C_LONG:
+        case SQL_C_SLONG:
+        case SQL_C_ULONG:
+            return sizeof(SQLINTEGER);
+        case SQL_C_SHORT:
+        case SQL_C_SSHORT:
+        case SQL_C_USHORT:
+            return sizeof(SQLSMALLINT);
+        case SQL_C_FLOAT:
+            return sizeof(SQLREAL);
+        case SQL_C_DOUBLE:
+            return sizeof(SQLDOUBLE);
+        case SQL_C_DATE:
+        case SQL_C_TYPE_DATE:
+            return sizeof(SQL_DATE_STRUCT);
+        case SQL_C_TIME:
+        case SQL_C_TYPE_TIME:
+            return sizeof(SQL_TIME_STRUCT);
+        case SQL_C_TIMESTAMP:
+        case SQL_C_TYPE_TIMESTAMP:
+            return sizeof(SQL_TIMESTAMP_STRUCT);
+        case SQL_C_BIT:
+        case SQL_C_TINYINT:
+        case SQL_C_STINYINT:
+        case SQL_C_UTINYINT:
+            return 1;
+        case SQL_C_SBIGINT:
+        case SQL_C_UBIGINT:
+            return sizeof(SQLBIGINT);
+        default:
+            return 0;
+    }
+}
+
+// The SQL type, column size and decimal digits a parameter of this C type is bound as.
+void ParamType(SWORD cType, long bufferSize, SQLSMALLINT& sqlType, SQLULEN& size,
+               SQLSMALLINT& digits) {
+    digits = 0;
+    switch (cType) {
+        case SQL_C_CHAR:
+            sqlType = SQL_VARCHAR;
+            size = bufferSize > 1 ? bufferSize - 1 : 1;
+            break;
+        case SQL_C_WCHAR:
+            sqlType = SQL_WVARCHAR;
+            size = bufferSize > 2 ? bufferSize / 2 - 1 : 1;
+            break;
+        case SQL_C_SHORT:
+        case SQL_C_SSHORT:
+        case SQL_C_USHORT:
+            sqlType = SQL_SMALLINT;
+            size = 5;
+            break;
+        case SQL_C_LONG:
+        case SQL_C_SLONG:
+            sqlType = SQL_INTEGER;
+            size = 10;
+            break;
+        case SQL_C_ULONG:
+        case SQL_C_SBIGINT:
+        case SQL_C_UBIGINT:
+            sqlType = SQL_BIGINT;
+            size = 19;
+            break;
+        case SQL_C_FLOAT:
+            sqlType = SQL_REAL;
+            size = 7;
+            break;
+        case SQL_C_DOUBLE:
+            sqlType = SQL_DOUBLE;
+            size = 15;
+            break;
+        case SQL_C_DATE:
+        case SQL_C_TYPE_DATE:
+            sqlType = SQL_TYPE_DATE;
+            size = 10;
+            break;
+        case SQL_C_TIME:
+        case SQL_C_TYPE_TIME:
+            sqlType = SQL_TYPE_TIME;
+            size = 8;
+            break;
+        // NOTE: the SQLite3 driver drops the seconds of a timestamp bound with size 16.
+        case SQL_C_TIMESTAMP:
+        case SQL_C_TYPE_TIMESTAMP:
+            sqlType = SQL_TYPE_TIMESTAMP;
+            size = 23;
+            digits = 3;
+            break;
+        case SQL_C_BIT:
+            sqlType = SQL_BIT;
+            size = 1;
+            break;
+        case SQL_C_TINYINT:
+        case SQL_C_STINYINT:
+        case SQL_C_UTINYINT:
+            sqlType = SQL_TINYINT;
+            size = 3;
+            break;
+        default:
+            sqlType = SQL_VARBINARY;
+            size = bufferSize > 0 ? bufferSize : 1;
+            break;
+    }
+}
+
+void PutUTF8(std::string& out, unsigned long cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Reads UTF-16 units (SQLWCHAR is 16-bit with every driver manager) into UTF-8.
+std::string UTF16ToUTF8(const SQLWCHAR* text, size_t units) {
+    std::string out;
+    for (size_t i = 0; i < units; ++i) {
+        unsigned long cp = text[i];
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < units && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp < 0xE000) {
+            cp = 0xFFFD;
+        }
+        PutUTF8(out, cp);
+    }
+    return out;
+}
+
+// Writes UTF-8 text as UTF-16 into at most maxUnits units without splitting a pair.
+size_t UTF8ToUTF16(const std::string& utf8, SQLWCHAR* out, size_t maxUnits) {
+    std::wstring wide = vqUTF8ToWide(utf8.data(), utf8.size());
+    size_t n = 0;
+    for (wchar_t wc : wide) {
+        unsigned long cp = static_cast<unsigned long>(wc);
+        if (cp >= 0x10000 && sizeof(wchar_t) == 4) {
+            if (n + 2 > maxUnits) break;
+            cp -= 0x10000;
+            out[n++] = static_cast<SQLWCHAR>(0xD800 + (cp >> 10));
+            out[n++] = static_cast<SQLWCHAR>(0xDC00 + (cp & 0x3FF));
+        } else {
+            if (n + 1 > maxUnits) break;
+            out[n++] = static_cast<SQLWCHAR>(cp);
+        }
+    }
+    return n;
+}
+
+// Longest prefix of s within max bytes that does not split a UTF-8 sequence.
+size_t UTF8Prefix(const std::string& s, size_t max) {
+    if (s.size() <= max) return s.size();
+    size_t n = max;
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+    return n;
+}
+
+bool IsSelected(const vqDbColDef&) { return true; }
+bool IsInsertable(const vqDbColDef& c) { return c.InsertAllowed && !c.DerivedCol; }
+bool IsUpdatable(const vqDbColDef& c) { return c.Updateable && !c.KeyField && !c.DerivedCol; }
+
+}  // namespace
+
+vqDbTable::vqDbTable(vqDb* db, const vqString& tableName, unsigned short numColumns)
+    : m_db(db),
+      m_tableName(tableName),
+      m_numColumns(numColumns),
+      m_colDefs(new vqDbColDef[numColumns ? numColumns : 1]),
+      m_shadows(numColumns),
+      m_isOpen(false),
+      m_insertPrepared(false),
+      m_accessMode(0),
+      m_hstmtSeq(SQL_NULL_HSTMT),
+      m_hstmtKey(SQL_NULL_HSTMT),
+      m_hstmtCount(SQL_NULL_HSTMT),
+      m_hstmtInsert(SQL_NULL_HSTMT),
+      m_hstmtUpdate(SQL_NULL_HSTMT),
+      m_fetchCount(0),
+      m_keyQueryCount(0) {}
+
+vqDbTable::~vqDbTable() {
+    for (SQLHSTMT* stmt : {&m_hstmtSeq, &m_hstmtKey, &m_hstmtCount, &m_hstmtInsert, &m_hstmtUpdate})
+        if (*stmt != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, *stmt);
+    for (void* buffer : m_ownedBuffers) free(buffer);
+    delete[] m_colDefs;
+}
+
+bool vqDbTable::Check(SQLRETURN rc, SQLHSTMT stmt, const vqChar* what, int line) {
+    if (Ok(rc)) return true;
+    if (m_db) m_db->TakeDiagnostics(SQL_HANDLE_STMT, stmt);
+    vqDbLogExtendedErrorMsg(
+        vqString::Format(vqT("%s on table \"%s\"\n"), what, m_tableName.c_str()).c_str(), m_db,
+        __FILE__, line);
+    return false;
+}
+
+bool vqDbTable::SetColDefs(unsigned short index, const vqString& name, int dataType, void* buffer,
+                           SWORD sqlCType, long size, bool keyField, bool updateable,
+                           bool insertAllowed, bool derivedColumn) {
+    if (index >= m_numColumns || m_isOpen) {
+        vqLogError(vqT("SetColDefs: column %d of table \"%s\" (%d columns) cannot be defined"),
+                   static_cast<int>(index), m_tableName.c_str(), static_cast<int>(m_numColumns));
+        return false;
+    }
+    vqDbColDef& c = m_colDefs[index];
+    size_t fixed = FixedSize(sqlCType);
+    if (fixed && size < static_cast<long>(fixed)) size = static_cast<long>(fixed);
+    if (size <= 0) size = 1;
+    if (!buffer) {
+        buffer = calloc(1, static_cast<size_t>(size) + sizeof(SQLWCHAR));
+        if (!buffer) abort();
+        m_ownedBuffers.push_back(buffer);
+    }
+    c.ColName = name;
+    c.DbDataType = dataType;
+    c.SqlCtype = sqlCType;
+    c.PtrDataObj = buffer;
+    c.SzDataObj = size;
+    c.KeyField = keyField;
+    c.Updateable = updateable;
+    c.InsertAllowed = insertAllowed;
+    c.DerivedCol = derivedColumn;
+    c.CbValue = SQL_NULL_DATA;
+    return true;
+}
+
+vqString vqDbTable::ColumnList(bool (*wanted)(const vqDbColDef&)) const {
+    vqString list;
+    for (unsigned short i = 0; i < m_numColumns; ++i) {
+        if (!wanted(m_colDefs[i])) continue;
+        if (!list.empty()) list += vqT(",");
+        list += vqDbQuoteName(m_colDefs[i].ColName);
+    }
+    return list;
+}
+
+size_t vqDbTable::KeySize() const {
+    size_t size = 0;
+    for (unsigned short i = 0; i < m_numColumns; ++i)
+        if (m_colDefs[i].KeyField) size += static_cast<size_t>(m_colDefs[i].SzDataObj);
+    return size;
+}
+
+bool vqDbTable::BindParam(SQLHSTMT stmt, SQLUSMALLINT number, unsigned short col, void* buffer,
+                          SQLLEN* indicator) {
+    const vqDbColDef& c = m_colDefs[col];
+    SQLSMALLINT sqlType, digits;
+    SQLULEN size;
+    ParamType(c.SqlCtype, c.SzDataObj, sqlType, size, digits);
+    SWORD cType = c.SqlCtype;
+    // NOTE: the SQLite3 driver stores SQL_C_ULONG parameters as signed 32-bit values.
+    if (cType == SQL_C_ULONG && buffer == c.PtrDataObj) {
+        cType = SQL_C_SBIGINT;
+        buffer = &m_shadows[col];
+    }
+    SQLRETURN rc = SQLBindParameter(stmt, number, SQL_PARAM_INPUT, cType, sqlType, size, digits,
+                                    buffer, c.SzDataObj, indicator);
+    return Check(rc, stmt, vqT("SQLBindParameter"), __LINE__);
+}
+
+void vqDbTable::FillShadows() {
+    for (unsigned short i = 0; i < m_numColumns; ++i)
+        if (m_colDefs[i].SqlCtype == SQL_C_ULONG)
+            m_shadows[i] = *static_cast<SQLUINTEGER*>(m_colDefs[i].PtrDataObj);
+}
+
+bool vqDbTable::Open() {
+    if (m_isOpen) return true;
+    if (!m_db || !m_db->IsOpen()) {
+        vqLogError(vqT("Cannot open table \"%s\": the database is not open"), m_tableName.c_str());
+        return false;
+    }
+    for (unsigned short i = 0; i < m_numColumns; ++i) {
+        if (m_colDefs[i].ColName.empty()) {
+            vqLogError(vqT("Cannot open table \"%s\": column %d is not defined"),
+                       m_tableName.c_str(), static_cast<int>(i));
+            return false;
+        }
+    }
+    SQLHDBC hdbc = m_db->GetHDBC();
+    for (SQLHSTMT* stmt :
+         {&m_hstmtSeq, &m_hstmtKey, &m_hstmtCount, &m_hstmtInsert, &m_hstmtUpdate}) {
+        if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, hdbc, stmt))) {
+            m_db->TakeDiagnostics(SQL_HANDLE_DBC, hdbc);
+            vqDbLogExtendedErrorMsg(vqT("Could not allocate a statement\n"), m_db, __FILE__,
+                                    __LINE__);
+            return false;
+        }
+    }
+    // Bind every column's buffer on both cursors; the key lookup loads into the same buffers.
+    for (SQLHSTMT stmt : {m_hstmtSeq, m_hstmtKey}) {
+        for (unsigned short i = 0; i < m_numColumns; ++i) {
+            vqDbColDef& c = m_colDefs[i];
+            if (!Check(SQLBindCol(stmt, i + 1, c.SqlCtype, c.PtrDataObj, c.SzDataObj, &c.CbValue),
+                       stmt, vqT("SQLBindCol"), __LINE__))
+                return false;
+        }
+    }
+    // Probe the table and its columns once: a missing table or column fails here.
+    std::string probe = (vqT("SELECT ") + ColumnList(IsSelected) + vqT(" FROM ") +
+                         vqDbQuoteName(m_tableName) + vqT(" WHERE 1=0"))
+                            .ToUTF8();
+    SQLRETURN rc = SQLExecDirect(m_hstmtCount, reinterpret_cast<SQLCHAR*>(&probe[0]), SQL_NTS);
+    if (!Check(rc, m_hstmtCount, vqT("Open"), __LINE__)) return false;
+    SQLFreeStmt(m_hstmtCount, SQL_CLOSE);
+    if (!CheckColumnsExist()) return false;
+    m_keyParams.assign(KeySize() + 1, 0);
+    m_keyInd.assign(m_numColumns, 0);
+    if (!PrepareKeyedStatements()) return false;
+    m_isOpen = true;
+    return true;
+}
+
+bool vqDbTable::CheckColumnsExist() {
+    // NOTE: SQLite reads a double-quoted name that is no column as a text literal, so the
+    // probe above cannot catch a wrong column name; the catalogue can.
+    std::string table = m_tableName.ToUTF8();
+    SQLRETURN rc = SQLColumns(m_hstmtCount, nullptr, 0, nullptr, 0,
+                              reinterpret_cast<SQLCHAR*>(&table[0]), SQL_NTS, nullptr, 0);
+    if (!Check(rc, m_hstmtCount, vqT("SQLColumns"), __LINE__)) return false;
+    std::vector<vqString> names;
+    SQLCHAR name[256];
+    SQLLEN ind = 0;
+    while (Ok(SQLFetch(m_hstmtCount)))
+        if (Ok(SQLGetData(m_hstmtCount, 4, SQL_C_CHAR, name, sizeof(name), &ind)) && ind > 0)
+            names.push_back(vqString::FromUTF8(reinterpret_cast<char*>(name)));
+    SQLFreeStmt(m_hstmtCount, SQL_CLOSE);
+    if (names.empty()) return true;  // a catalogue that lists nothing cannot tell
+    for (unsigned short i = 0; i < m_numColumns; ++i) {
+        bool found = false;
+        for (const vqString& n : names) found |= n.Cmp(m_colDefs[i].ColName) == 0;
+        if (!found && !m_colDefs[i].DerivedCol) {
+            vqLogError(vqT("Cannot open table \"%s\": it has no column \"%s\""),
+                       m_tableName.c_str(), m_colDefs[i].ColName.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool vqDbTable::PrepareKeyedStatements() {
+    vqString where;
+    for (unsigned short i = 0; i < m_numColumns; ++i) {
+        if (!m_colDefs[i].KeyField) continue;
+        where += where.empty() ? vqT(" WHERE ") : vqT(" AND ");
+        where += vqDbQuoteName(m_colDefs[i].ColName) + vqT("=?");
+    }
+    if (where.empty()) return true;  // no key: lookups and updates report failure when used
+    std::string select = (vqT("SELECT ") + ColumnList(IsSelected) + vqT(" FROM ") +
+                          vqDbQuoteName(m_tableName) + where)
+                             .ToUTF8();
+    if (!Check(SQLPrepare(m_hstmtKey, reinterpret_cast<SQLCHAR*>(&select[0]), SQL_NTS), m_hstmtKey,
+               vqT("Prepare key lookup"), __LINE__))
+        return false;
+    vqString set;
+    for (unsigned short i = 0; i < m_numColumns; ++i) {
+        if (!IsUpdatable(m_colDefs[i])) continue;
+        set += set.empty() ? vqT(" SET ") : vqT(",");
+        set += vqDbQuoteName(m_colDefs[i].ColName) + vqT("=?");
+    }
+    SQLUSMALLINT param = 1;
+    if (!set.empty()) {
+        std::string update = (vqT("UPDATE ") + vqDbQuoteName(m_tableName) + set + where).ToUTF8();
+        if (!Check(SQLPrepare(m_hstmtUpdate, reinterpret_cast<SQLCHAR*>(&update[0]), SQL_NTS),
+                   m_hstmtUpdate, vqT("Prepare update"), __LINE__))
+            return false;
+        for (unsigned short i = 0; i < m_numColumns; ++i)
+            if (IsUpdatable(m_colDefs[i]) &&
+                !BindParam(m_hstmtUpdate, param++, i, m_colDefs[i].PtrDataObj,
+                           &m_colDefs[i].CbValue))
+                return false;
+    }
+    // Key parameters of both statements read the key block that lookups fill.
+    SQLUSMALLINT keyParam = 1;
+    size_t offset = 0;
+    for (unsigned short i = 0; i < m_numColumns; ++i) {
+        const vqDbColDef& c = m_colDefs[i];
+        if (!c.KeyField) continue;
+        bool text = c.SqlCtype == SQL_C_CHAR || c.SqlCtype == SQL_C_WCHAR;
+        m_keyInd[i] = text ? SQL_NTS : c.SzDataObj;
+        void* at = &m_keyParams[offset];
+        if (!BindParam(m_hstmtKey, keyParam++, i, at, &m_keyInd[i])) return false;
+        if (!set.empty() && !BindParam(m_hstmtUpdate, param++, i, at, &m_keyInd[i])) return false;
+        offset += static_cast<size_t>(c.SzDataObj);
+    }
+    return true;
+}
+
+bool vqDbTable::Query() {
+    if (!m_isOpen) {
+        vqLogError(vqT("Query on table \"%s\", which is not open"), m_tableName.c_str());
+        return false;
+    }
+    vqString sql =
+        vqT("SELECT ") + ColumnList(IsSelected) + vqT(" FROM ") + vqDbQuoteName(m_tableName);
+    if (!m_where.empty()) sql += vqT(" WHERE ") + m_where;
+    if (!m_orderBy.empty()) sql += vqT(" ORDER BY ") + m_orderBy;
+    SQLFreeStmt(m_hstmtSeq, SQL_CLOSE);
+    // NOTE: with StepAPI=1 the SQLite3 driver returns no rows from every second
+    // re-execution of a prepared statement without parameters, so prepare each query.
+    std::string text = sql.ToUTF8();
+    if (!Check(SQLPrepare(m_hstmtSeq, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS), m_hstmtSeq,
+               vqT("Prepare query"), __LINE__))
+        return false;
+    return Check(SQLExecute(m_hstmtSeq), m_hstmtSeq, vqT("Query"), __LINE__);
+}
+
+bool vqDbTable::getRec(UWORD fetchType) {
+    if (!m_isOpen) return false;
+    SQLHSTMT stmt = m_accessMode == 1 ? m_hstmtKey : m_hstmtSeq;
+    SQLRETURN rc = fetchType == SQL_FETCH_NEXT
+                       ? SQLFetch(stmt)
+                       : SQLFetchScroll(stmt, static_cast<SQLSMALLINT>(fetchType), 0);
+    ++m_fetchCount;
+    if (rc == SQL_NO_DATA) return false;
+    return Check(rc, stmt, vqT("Fetch"), __LINE__);
+}
+
+bool vqDbTable::GetNext() {
+    SetAccessMode(0);
+    return getRec(SQL_FETCH_NEXT);
+}
+
+unsigned long vqDbTable::Count(const vqString& args) {
+    if (!m_isOpen) {
+        vqLogError(vqT("Count on table \"%s\", which is not open"), m_tableName.c_str());
+        return 0;
+    }
+    vqString what = args.Cmp(vqT("*")) == 0 ? vqString(vqT("*")) : vqDbQuoteName(args);
+    vqString sql = vqT("SELECT COUNT(") + what + vqT(") FROM ") + vqDbQuoteName(m_tableName);
+    if (!m_where.empty()) sql += vqT(" WHERE ") + m_where;
+    SQLFreeStmt(m_hstmtCount, SQL_CLOSE);
+    if (sql.Cmp(m_preparedCount) != 0) {
+        std::string text = sql.ToUTF8();
+        m_preparedCount.Clear();
+        if (!Check(SQLPrepare(m_hstmtCount, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS),
+                   m_hstmtCount, vqT("Prepare count"), __LINE__))
+            return 0;
+        m_preparedCount = sql;
+    }
+    SQLBIGINT count = 0;
+    SQLLEN ind = 0;
+    if (!Check(SQLExecute(m_hstmtCount), m_hstmtCount, vqT("Count"), __LINE__)) return 0;
+    SQLRETURN rc = SQLFetch(m_hstmtCount);
+    if (Ok(rc)) rc = SQLGetData(m_hstmtCount, 1, SQL_C_SBIGINT, &count, 0, &ind);
+    bool ok = Check(rc, m_hstmtCount, vqT("Count"), __LINE__);
+    SQLFreeStmt(m_hstmtCount, SQL_CLOSE);
+    return ok && count > 0 ? static_cast<unsigned long>(count) : 0;
+}
+
+GenericKey vqDbTable::GetRowKey() {
+    size_t size = KeySize();
+    std::vector<unsigned char> block(size);
+    size_t offset = 0;
+    for (unsigned short i = 0; i < m_numColumns; ++i) {
+        const vqDbColDef& c = m_colDefs[i];
+        if (!c.KeyField) continue;
+        memcpy(&block[offset], c.PtrDataObj, static_cast<size_t>(c.SzDataObj));
+        offset += static_cast<size_t>(c.SzDataObj);
+    }
+    return GenericKey(block.data(), size);
+}
+
+void vqDbTable::SetRowKey(const GenericKey& key) {
+    if (key.GetBlkSize() != KeySize()) {
+        vqLogError(vqT("SetRowKey: a key of %lu bytes does not fit table \"%s\""),
+                   static_cast<unsigned long>(key.GetBlkSize()), m_tableName.c_str());
+        return;
+    }
+    const unsigned char* bytes = static_cast<const unsigned char*>(key.GetBlk());
+    size_t offset = 0;
+    for (unsigned short i = 0; i < m_numColumns; ++i) {
+        vqDbColDef& c = m_colDefs[i];
+        if (!c.KeyField) continue;
+        memcpy(c.PtrDataObj, bytes + offset, static_cast<size_t>(c.SzDataObj));
+        c.CbValue = c.SzDataObj;
+        offset += static_cast<size_t>(c.SzDataObj);
+    }
+}
+
+void vqDbTable::ClearMemberVars(bool setToNull) {
+    for (unsigned short i = 0; i < m_numColumns; ++i) {
+        vqDbColDef& c = m_colDefs[i];
+        memset(c.PtrDataObj, 0, static_cast<size_t>(c.SzDataObj));
+        c.CbValue = setToNull ? SQL_NULL_DATA : 0;
+    }
+}
+
+bool vqDbTable::QueryOnKeyFields(bool /*forUpdate*/, bool /*distinct*/) {
+    if (!m_isOpen) {
+        vqLogError(vqT("QueryOnKeyFields on table \"%s\", which is not open"), m_tableName.c_str());
+        return false;
+    }
+    if (KeySize() == 0) {
+        vqLogError(vqT("QueryOnKeyFields: table \"%s\" has no key columns"), m_tableName.c_str());
+        return false;
+    }
+    GenericKey key = GetRowKey();
+    memcpy(m_keyParams.data(), key.GetBlk(), key.GetBlkSize());
+    FillShadows();
+    SQLFreeStmt(m_hstmtKey, SQL_CLOSE);
+    ++m_keyQueryCount;
+    return Check(SQLExecute(m_hstmtKey), m_hstmtKey, vqT("QueryOnKeyFields"), __LINE__);
+}
+
+bool vqDbTable::UpdateOnKey(const GenericKey& key) {
+    if (!m_isOpen || key.GetBlkSize() != KeySize() || KeySize() == 0) {
+        vqLogError(vqT("UpdateOnKey: table \"%s\" is not open or the key does not fit it"),
+                   m_tableName.c_str());
+        return false;
+    }
+    bool anyUpdatable = false;
+    for (unsigned short i = 0; i < m_numColumns; ++i) anyUpdatable |= IsUpdatable(m_colDefs[i]);
+    if (!anyUpdatable) return true;
+    memcpy(m_keyParams.data(), key.GetBlk(), key.GetBlkSize());
+    FillShadows();
+    SQLFreeStmt(m_hstmtUpdate, SQL_CLOSE);
+    SQLRETURN rc = SQLExecute(m_hstmtUpdate);
+    if (!Check(rc, m_hstmtUpdate, vqT("Update"), __LINE__)) return false;
+    SQLLEN rows = 0;
+    SQLRowCount(m_hstmtUpdate, &rows);
+    if (rows != 1) {
+        vqLogError(vqT("Update on table \"%s\" changed %ld rows instead of one"),
+                   m_tableName.c_str(), static_cast<long>(rows));
+        return false;
+    }
+    return true;
+}
+
+bool vqDbTable::Insert() {
+    if (!m_isOpen) {
+        vqLogError(vqT("Insert into table \"%s\", which is not open"), m_tableName.c_str());
+        return false;
+    }
+    static const vqChar* kMarker = vqT("?");
+    // Prepared on first use and kept.
+    if (!m_insertPrepared) {
+        vqString marks;
+        SQLUSMALLINT param = 1;
+        for (unsigned short i = 0; i < m_numColumns; ++i) {
+            if (!IsInsertable(m_colDefs[i])) continue;
+            if (!marks.empty()) marks += vqT(",");
+            marks += kMarker;
+        }
+        std::string sql = (vqT("INSERT INTO ") + vqDbQuoteName(m_tableName) + vqT(" (") +
+                           ColumnList(IsInsertable) + vqT(") VALUES (") + marks + vqT(")"))
+                              .ToUTF8();
+        if (!Check(SQLPrepare(m_hstmtInsert, reinterpret_cast<SQLCHAR*>(&sql[0]), SQL_NTS),
+                   m_hstmtInsert, vqT("Prepare insert"), __LINE__))
+            return false;
+        for (unsigned short i = 0; i < m_numColumns; ++i)
+            if (IsInsertable(m_colDefs[i]) &&
+                !BindParam(m_hstmtInsert, param++, i, m_colDefs[i].PtrDataObj,
+                           &m_colDefs[i].CbValue))
+                return false;
+        m_insertPrepared = true;
+    }
+    FillShadows();
+    SQLFreeStmt(m_hstmtInsert, SQL_CLOSE);
+    return Check(SQLExecute(m_hstmtInsert), m_hstmtInsert, vqT("Insert"), __LINE__);
+}
+
+bool vqDbTable::IsColNull(unsigned short col) const {
+    return col < m_numColumns && m_colDefs[col].CbValue == SQL_NULL_DATA;
+}
+
+void vqDbTable::SetColNull(unsigned short col, bool isNull) {
+    if (col >= m_numColumns) return;
+    vqDbColDef& c = m_colDefs[col];
+    if (isNull) {
+        memset(c.PtrDataObj, 0, static_cast<size_t>(c.SzDataObj));
+        c.CbValue = SQL_NULL_DATA;
+    } else if (c.CbValue == SQL_NULL_DATA) {
+        bool text = c.SqlCtype == SQL_C_CHAR || c.SqlCtype == SQL_C_WCHAR;
+        c.CbValue = text ? 0 : c.SzDataObj;
+    }
+}
+
+vqVariant vqDbTable::GetColumnValue(unsigned short col) const {
+    if (col >= m_numColumns) return vqVariant();
+    const vqDbColDef& c = m_colDefs[col];
+    if (c.CbValue == SQL_NULL_DATA) return vqVariant();
+    const void* p = c.PtrDataObj;
+    switch (c.SqlCtype) {
+        case SQL_C_CHAR: {
+            const char* text = static_cast<const char*>(p);
+            return vqVariant(
+                vqString::FromUTF8(text, strnlen(text, static_cast<size_t>(c.SzDataObj))));
+        }
+        case SQL_C_WCHAR: {
+            const SQLWCHAR* text = static_cast<const SQLWCHAR*>(p);
+            size_t max = static_cast<size_t>(c.SzDataObj) / sizeof(SQLWCHAR), n = 0;
+            while (n < max && text[n]) ++n;
+            return vqVariant(vqString::FromUTF8(UTF16ToUTF8(text, n)));
+        }
+        case SQL_C_LONG:
+        case SQL_C_SLONG:
+            return vqVariant(static_cast<long>(*static_cast<const SQLINTEGER*>(p)));
+        case SQL_C_ULONG:
+            return vqVariant(static_cast<long>(*static_cast<const SQLUINTEGER*>(p)));
+        case SQL_C_SHORT:
+        case SQL_C_SSHORT:
+            return vqVariant(static_cast<long>(*static_cast<const SQLSMALLINT*>(p)));
+        case SQL_C_USHORT:
+            return vqVariant(static_cast<long>(*static_cast<const SQLUSMALLINT*>(p)));
+        case SQL_C_BIT:
+        case SQL_C_UTINYINT:
+        case SQL_C_TINYINT:
+            return vqVariant(static_cast<long>(*static_cast<const unsigned char*>(p)));
+        case SQL_C_STINYINT:
+            return vqVariant(static_cast<long>(*static_cast<const signed char*>(p)));
+        case SQL_C_SBIGINT:
+            return vqVariant(static_cast<long>(*static_cast<const SQLBIGINT*>(p)));
+        case SQL_C_FLOAT:
+            return vqVariant(static_cast<double>(*static_cast<const SQLREAL*>(p)));
+        case SQL_C_DOUBLE:
+            return vqVariant(static_cast<double>(*static_cast<const SQLDOUBLE*>(p)));
+        case SQL_C_DATE:
+        case SQL_C_TYPE_DATE: {
+            const SQL_DATE_STRUCT* d = static_cast<const SQL_DATE_STRUCT*>(p);
+            return vqVariant(
+                vqDateTime(d->year, d->month, d->day, 0, 0, 0, 0, vqDateTime::DatePart));
+        }
+        case SQL_C_TIME:
+        case SQL_C_TYPE_TIME: {
+            const SQL_TIME_STRUCT* t = static_cast<const SQL_TIME_STRUCT*>(p);
+            return vqVariant(vqDateTime::Time(t->hour, t->minute, t->second));
+        }
+        case SQL_C_TIMESTAMP:
+        case SQL_C_TYPE_TIMESTAMP: {
+            const SQL_TIMESTAMP_STRUCT* t = static_cast<const SQL_TIMESTAMP_STRUCT*>(p);
+            return vqVariant(vqDateTime(t->year, t->month, t->day, t->hour, t->minute, t->second,
+                                        static_cast<int>(t->fraction / 1000000)));
+        }
+        default: {
+            // Binary and other columns read as hexadecimal text.
+            const unsigned char* bytes = static_cast<const unsigned char*>(p);
+            size_t n = c.CbValue >= 0 && c.CbValue < c.SzDataObj ? static_cast<size_t>(c.CbValue)
+                                                                 : static_cast<size_t>(c.SzDataObj);
+            vqString hex;
+            for (size_t i = 0; i < n; ++i) hex += vqDecToHex(bytes[i]);
+            return vqVariant(hex);
+        }
+    }
+}
+
+bool vqDbTable::SetColumnValue(unsigned short col, const vqVariant value) {
+    if (col >= m_numColumns) {
+        vqLogError(vqT("SetColumnValue: table \"%s\" has no column %d"), m_tableName.c_str(),
+                   static_cast<int>(col));
+        return false;
+    }
+    vqDbColDef& c = m_colDefs[col];
+    if (value.IsNull()) {
+        SetColNull(col, true);
+        return true;
+    }
+    void* p = c.PtrDataObj;
+    size_t size = static_cast<size_t>(c.SzDataObj);
+    auto fail = [&](const vqChar* why) {
+        vqLogError(vqT("SetColumnValue: %s for column \"%s\" of table \"%s\""), why,
+                   c.ColName.c_str(), m_tableName.c_str());
+        return false;
+    };
+    // Integers go in only when they fit the column: a wrapped value would be a different number.
+    auto integer = [&](long lo, long hi, long& out) {
+        double d = value.GetDouble();
+        if (value.GetKind() == vqVariant::String && value.GetString().empty()) d = 0;
+        out = value.GetKind() == vqVariant::Long ? value.GetLong()
+                                                 : static_cast<long>(std::llround(d));
+        if (value.GetKind() != vqVariant::Long && !std::isfinite(d)) return false;
+        return out >= lo && out <= hi;
+    };
+    long n = 0;
+    switch (c.SqlCtype) {
+        case SQL_C_CHAR: {
+            std::string text = value.GetString().ToUTF8();
+            size_t len = UTF8Prefix(text, size - 1);
+            memcpy(p, text.data(), len);
+            static_cast<char*>(p)[len] = 0;
+            c.CbValue = static_cast<SQLLEN>(len);
+            return len == text.size() || fail(vqT("text cut to the column's size"));
+        }
+        case SQL_C_WCHAR: {
+            std::string text = value.GetString().ToUTF8();
+            SQLWCHAR* out = static_cast<SQLWCHAR*>(p);
+            size_t units = UTF8ToUTF16(text, out, size / sizeof(SQLWCHAR) - 1);
+            out[units] = 0;
+            c.CbValue = static_cast<SQLLEN>(units * sizeof(SQLWCHAR));
+            return UTF16ToUTF8(out, units) == text || fail(vqT("text cut to the column's size"));
+        }
+        case SQL_C_LONG:
+        case SQL_C_SLONG:
+            if (!integer(INT32_MIN, INT32_MAX, n)) return fail(vqT("value out of range"));
+            *static_cast<SQLINTEGER*>(p) = static_cast<SQLINTEGER>(n);
+            break;
+        case SQL_C_ULONG:
+            if (!integer(0, UINT32_MAX, n)) return fail(vqT("value out of range"));
+            *static_cast<SQLUINTEGER*>(p) = static_cast<SQLUINTEGER>(n);
+            break;
+        case SQL_C_SHORT:
+        case SQL_C_SSHORT:
+            if (!integer(INT16_MIN, INT16_MAX, n)) return fail(vqT("value out of range"));
+            *static_cast<SQLSMALLINT*>(p) = static_cast<SQLSMALLINT>(n);
+            break;
+        case SQL_C_USHORT:
+            if (!integer(0, UINT16_MAX, n)) return fail(vqT("value out of range"));
+            *static_cast<SQLUSMALLINT*>(p) = static_cast<SQLUSMALLINT>(n);
+            break;
+        case SQL_C_BIT:
+        case SQL_C_UTINYINT:
+        case SQL_C_TINYINT:
+            if (!integer(0, c.SqlCtype == SQL_C_BIT ? 1 : 255, n))
+                return fail(vqT("value out of range"));
+            *static_cast<unsigned char*>(p) = static_cast<unsigned char>(n);
+            break;
+        case SQL_C_STINYINT:
+            if (!integer(-128, 127, n)) return fail(vqT("value out of range"));
+            *static_cast<signed char*>(p) = static_cast<signed char>(n);
+            break;
+        case SQL_C_SBIGINT:
+            if (!integer(LONG_MIN, LONG_MAX, n)) return fail(vqT("value out of range"));
+            *static_cast<SQLBIGINT*>(p) = n;
+            break;
+        case SQL_C_FLOAT:
+            *static_cast<SQLREAL*>(p) = static_cast<SQLREAL>(value.GetDouble());
+            break;
+        case SQL_C_DOUBLE:
+            *static_cast<SQLDOUBLE*>(p) = value.GetDouble();
+            break;
+        case SQL_C_DATE:
+        case SQL_C_TYPE_DATE:
+        case SQL_C_TIME:
+        case SQL_C_TYPE_TIME:
+        case SQL_C_TIMESTAMP:
+        case SQL_C_TYPE_TIMESTAMP: {
+            // A pointer variant carries a vqDateTime that the caller keeps.
+            vqDateTime dt =
+                value.GetKind() == vqVariant::Pointer
+                    ? (value.GetVoidPtr() ? *static_cast<const vqDateTime*>(value.GetVoidPtr())
+                                          : vqDateTime())
+                    : value.GetDateTime();
+            if (!dt.IsValid()) return fail(vqT("not a date and time"));
+            if (IsDate(c.SqlCtype)) {
+                SQL_DATE_STRUCT* d = static_cast<SQL_DATE_STRUCT*>(p);
+                d->year = static_cast<SQLSMALLINT>(dt.GetYear());
+                d->month = static_cast<SQLUSMALLINT>(dt.GetMonth());
+                d->day = static_cast<SQLUSMALLINT>(dt.GetDay());
+            } else if (IsTime(c.SqlCtype)) {
+                SQL_TIME_STRUCT* t = static_cast<SQL_TIME_STRUCT*>(p);
+                t->hour = static_cast<SQLUSMALLINT>(dt.GetHour());
+                t->minute = static_cast<SQLUSMALLINT>(dt.GetMinute());
+                t->second = static_cast<SQLUSMALLINT>(dt.GetSecond());
+            } else if (IsTimestamp(c.SqlCtype)) {
+                SQL_TIMESTAMP_STRUCT* t = static_cast<SQL_TIMESTAMP_STRUCT*>(p);
+                t->year = static_cast<SQLSMALLINT>(dt.GetYear());
+                t->month = static_cast<SQLUSMALLINT>(dt.GetMonth());
+                t->day = static_cast<SQLUSMALLINT>(dt.GetDay());
+                t->hour = static_cast<SQLUSMALLINT>(dt.GetHour());
+                t->minute = static_cast<SQLUSMALLINT>(dt.GetMinute());
+                t->second = static_cast<SQLUSMALLINT>(dt.GetSecond());
+                t->fraction = static_cast<SQLUINTEGER>(dt.GetMillisecond()) * 1000000u;
+            }
+            break;
+        }
+        default:
+            return fail(vqT("values of this column type cannot be set"));
+    }
+    c.CbValue = static_cast<SQLLEN>(size);
+    return true;
+}
