@@ -171,12 +171,14 @@ public:
     vqPalette() {}
     vqPalette(int n, const unsigned char* red, const unsigned char* green,
               const unsigned char* blue);
-    virtual bool Ok() const { return m_refData != nullptr; }
+    // True when the palette holds a platform palette.
+    virtual bool Ok() const;
     bool IsOk() const { return Ok(); }
     int GetColoursCount() const;
     bool GetRGB(int index, unsigned char* red, unsigned char* green, unsigned char* blue) const;
     // The platform palette handle (HPALETTE on Windows), null when there is none.
     void* GetHPALETTE() const;
+    // Gives the palette a platform palette, which it then owns and deletes.
     void SetHPALETTE(void* handle);
 };
 

@@ -23,7 +23,6 @@ typedef std::intptr_t WXLPARAM;
 
 class vqWindow;
 
-
 // Owns a platform window: destroying the holder destroys the window.
 class VQ_CORE_API vqPlatformWindow {
 public:

@@ -1,5 +1,7 @@
 #include "vq/gdi.h"
 
+#include "vq/platform/win32.h"
+
 #include <cstring>
 
 const vqColour vqNullColour;
@@ -32,7 +34,18 @@ struct BitmapData : vqObjectRefData {
 
 struct PaletteData : vqObjectRefData {
     std::vector<unsigned char> red, green, blue;
-    void* handle = nullptr;
+    void* handle = nullptr;  // the platform palette (HPALETTE), owned
+
+    PaletteData() {}
+    // A copy owns a platform palette of its own, made from the same entries.
+    PaletteData(const PaletteData& other)
+        : vqObjectRefData(other), red(other.red), green(other.green), blue(other.blue) {
+        if (other.handle) handle = CopyPlatformPalette(other.handle);
+    }
+    ~PaletteData() override {
+        if (handle) DeleteObject(static_cast<HPALETTE>(handle));
+    }
+    static void* CopyPlatformPalette(void* source);
 };
 
 template <class T>
@@ -153,6 +166,18 @@ vqObjectRefData* vqBitmap::CloneRefData(const vqObjectRefData* data) const {
     return new BitmapData(*static_cast<const BitmapData*>(data));
 }
 
+void* PaletteData::CopyPlatformPalette(void* source) {
+    HPALETTE palette = static_cast<HPALETTE>(source);
+    UINT count = GetPaletteEntries(palette, 0, 0, nullptr);
+    if (!count) return nullptr;
+    std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
+    LOGPALETTE* logPalette = reinterpret_cast<LOGPALETTE*>(buffer.data());
+    logPalette->palVersion = 0x300;
+    logPalette->palNumEntries = WORD(count);
+    GetPaletteEntries(palette, 0, count, logPalette->palPalEntry);
+    return CreatePalette(logPalette);
+}
+
 vqPalette::vqPalette(int n, const unsigned char* red, const unsigned char* green,
                      const unsigned char* blue) {
     PaletteData* d = new PaletteData;
@@ -161,22 +186,47 @@ vqPalette::vqPalette(int n, const unsigned char* red, const unsigned char* green
         d->green.push_back(green[i]);
         d->blue.push_back(blue[i]);
     }
+    // The platform palette holds the same entries.
+    if (n > 0 && n <= 0xFFFF) {
+        std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
+        LOGPALETTE* logPalette = reinterpret_cast<LOGPALETTE*>(buffer.data());
+        logPalette->palVersion = 0x300;
+        logPalette->palNumEntries = WORD(n);
+        for (int i = 0; i < n; ++i)
+            logPalette->palPalEntry[i] = PALETTEENTRY{red[i], green[i], blue[i], 0};
+        d->handle = CreatePalette(logPalette);
+    }
     m_refData = d;
 }
+bool vqPalette::Ok() const { return m_refData && Data<PaletteData>(this)->handle; }
 int vqPalette::GetColoursCount() const {
-    return m_refData ? static_cast<int>(Data<PaletteData>(this)->red.size()) : 0;
+    if (!m_refData) return 0;
+    const PaletteData* d = Data<PaletteData>(this);
+    if (d->red.empty() && d->handle)
+        return int(GetPaletteEntries(static_cast<HPALETTE>(d->handle), 0, 0, nullptr));
+    return static_cast<int>(d->red.size());
 }
 bool vqPalette::GetRGB(int index, unsigned char* red, unsigned char* green,
                        unsigned char* blue) const {
     if (index < 0 || index >= GetColoursCount()) return false;
     const PaletteData* d = Data<PaletteData>(this);
+    if (d->red.empty()) {
+        PALETTEENTRY e;
+        GetPaletteEntries(static_cast<HPALETTE>(d->handle), UINT(index), 1, &e);
+        *red = e.peRed, *green = e.peGreen, *blue = e.peBlue;
+        return true;
+    }
     *red = d->red[index], *green = d->green[index], *blue = d->blue[index];
     return true;
 }
 void* vqPalette::GetHPALETTE() const {
     return m_refData ? Data<PaletteData>(this)->handle : nullptr;
 }
-void vqPalette::SetHPALETTE(void* handle) { Writable<PaletteData>(this)->handle = handle; }
+void vqPalette::SetHPALETTE(void* handle) {
+    PaletteData* d = Writable<PaletteData>(this);
+    if (d->handle && d->handle != handle) DeleteObject(static_cast<HPALETTE>(d->handle));
+    d->handle = handle;
+}
 
 const vqBrush& vqStockGDI::GetBrush(Item item) {
     static const vqBrush brushes[] = {vqBrush(vqColour(0, 0, 0)),
