@@ -3,6 +3,7 @@
 #define VQ_SVG_PRIVATE_H
 
 #include <climits>
+#include <cmath>
 
 #include "vq/gdi.h"
 #include "vq/string.h"
@@ -17,5 +18,18 @@ inline int SVGAdd(long long a, long long b) {
     long long sum = a + b;
     return sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : static_cast<int>(sum);
 }
+
+// Truncates toward zero like an int conversion, saturating at the int range (NaN gives 0).
+inline int SVGTrunc(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483647.0) return INT_MAX;
+    if (value <= -2147483648.0) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+// Angles in degrees become radians as angle * kSVGPi * kSVGDegree (1/180).
+const double kSVGPi = 3.141592653589793;
+const double kSVGTwoPi = 6.283185307179586;
+const double kSVGDegree = 0.005555555555555556;
 
 #endif

@@ -1,13 +1,105 @@
+#include <cmath>
+
+#include "svg_private.h"
+#include "vq/dcscreen.h"
 #include "vq/svgfiledc.h"
 
-void vqSVGFileDC::DoDrawText(const vqString&, int, int) {}
-void vqSVGFileDC::DoDrawRotatedText(const vqString&, int, int, double) {}
-void vqSVGFileDC::DoGetTextExtent(const vqString&, int* x, int* y, int* descent,
-                                  int* externalLeading, const vqFont*) const {
-    if (x) *x = 0;
-    if (y) *y = 0;
-    if (descent) *descent = 0;
-    if (externalLeading) *externalLeading = 0;
+namespace {
+
+// The CSS word for a font weight; values the toolkit does not define are "normal".
+const vqChar* WeightWord(int weight) {
+    switch (weight) {
+        case vqLIGHT:
+            return vqT("lighter");
+        case vqBOLD:
+            return vqT("bold");
+        default:
+            return vqT("normal");
+    }
 }
-int vqSVGFileDC::GetCharHeight() const { return 0; }
-int vqSVGFileDC::GetCharWidth() const { return 0; }
+
+// The CSS word for a font style; 91 and 92 are not styles and say so.
+const vqChar* StyleWord(int style) {
+    switch (style) {
+        case 91:
+        case 92:
+            return vqT("style error");
+        case vqITALIC:
+            return vqT("italic");
+        case vqSLANT:
+            return vqT("oblique");
+        default:
+            return vqT("normal");
+    }
+}
+
+}  // namespace
+
+void vqSVGFileDC::DoDrawText(const vqString& text, int x, int y) {
+    DoDrawRotatedText(text, x, y, 0.0);
+}
+
+void vqSVGFileDC::DoDrawRotatedText(const vqString& text, int x, int y, double angle) {
+    if (m_styleDirty) NewGraphics();
+
+    int w = 0, h = 0, descent = 0;
+    DoGetTextExtent(text, &w, &h, &descent, nullptr, nullptr);
+    const double rad = angle * kSVGPi * kSVGDegree;
+    const double sine = std::sin(rad), cosine = std::cos(rad);
+
+    // The element is anchored h below the reference point, turned with the text.
+    CalcBoundingBox(x, y);
+    CalcBoundingBox(SVGTrunc(x + w * cosine), SVGTrunc(y - h * sine));
+    const int ax = SVGAdd(x, SVGTrunc(h * sine)), ay = SVGAdd(y, SVGTrunc(h * cosine));
+    CalcBoundingBox(ax, ay);
+    CalcBoundingBox(SVGTrunc(ax + h * sine), SVGTrunc(ay + h * cosine));
+
+    const vqString rotate = vqString::Format(vqT("rotate( %g %d %d )  "), -angle, ax, ay);
+    if (m_backgroundMode == vqSOLID) {
+        const vqString background = SVGColourHex(m_textBackground);
+        vqString rect = vqString::Format(
+            vqT(" <rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\"  "), ax,
+            SVGAdd(static_cast<long long>(ay) + descent, -static_cast<long long>(h)), w, h);
+        rect += vqT("style=\"fill:#") + background + vqT("; ");
+        rect += vqT("stroke-width:1; stroke:#") + background + vqT("; ");
+        rect += vqT("\" transform=\"") + rotate + vqT("\"");
+        rect += vqT(" /> \n");
+        write(rect);
+    }
+
+    const vqString face = m_font.GetFaceName();
+    const vqString foreground = SVGColourHex(m_textForeground);
+    vqString s = vqString::Format(vqT(" <text x=\"%d\" y=\"%d\" "), ax, ay);
+    if (!face.empty())
+        s += vqT("style=\"font-family:") + vqXmlEscape(face, true) + vqT("; ");
+    else
+        s += vqT("style=\" ");
+    s += vqT("font-weight:") + vqString(WeightWord(m_font.GetWeight())) + vqT("; ");
+    s += vqT("font-style:") + vqString(StyleWord(m_font.GetStyle())) + vqT("; ");
+    s += vqString::Format(vqT("font-size:%dpt; fill:#"), m_font.GetPointSize()) + foreground;
+    s += vqT("; stroke:#") + foreground + vqT("; ");
+    s += vqT("stroke-width:0;\"  transform=\"") + rotate + vqT("\" >");
+    s += vqXmlEscape(text, false);
+    s += vqT("</text> \n");
+    if (m_isOk) write(s);
+}
+
+void vqSVGFileDC::DoGetTextExtent(const vqString& text, int* width, int* height, int* descent,
+                                  int* externalLeading, const vqFont* font) const {
+    vqScreenDC screen;
+    screen.SetFont(m_font);
+    if (font) screen.SetFont(*font);
+    screen.GetTextExtent(text, width, height, descent, externalLeading);
+}
+
+int vqSVGFileDC::GetCharHeight() const {
+    vqScreenDC screen;
+    screen.SetFont(m_font);
+    return screen.GetCharHeight();
+}
+
+int vqSVGFileDC::GetCharWidth() const {
+    vqScreenDC screen;
+    screen.SetFont(m_font);
+    return screen.GetCharWidth();
+}

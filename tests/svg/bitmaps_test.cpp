@@ -1,0 +1,251 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "render_util.h"
+#include "vq/dcmemory.h"
+
+namespace {
+
+using svgtest::Body;
+using svgtest::InitialGroup;
+using svgtest::ReadFile;
+using svgtest::ScratchDir;
+using svgtest::V;
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+std::string Element(int x, int y, int w, int h, const std::string& href) {
+    return " <image x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\" width=\"" +
+           std::to_string(w) + "px\" height=\"" + std::to_string(h) + "px\"  xlink:href=\"" + href +
+           "\"> \n<title>Image from vqSVG</title>  </image>\n";
+}
+
+// A bitmap whose pixels all differ.
+vqBitmap Pattern(int w, int h) {
+    vqBitmap bmp(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            bmp.SetPixel(x, y, vqColour(x * 8 % 256, y * 16 % 256, 255 - (x + y) % 256));
+    return bmp;
+}
+
+void ExpectPngHolds(const std::string& path, const vqBitmap& expected) {
+    vqBitmap loaded;
+    vqImage::AddHandler(new vqPNGHandler);
+    ASSERT_TRUE(loaded.LoadFile(V(path), vqBITMAP_TYPE_PNG)) << path;
+    ASSERT_EQ(loaded.GetWidth(), expected.GetWidth());
+    ASSERT_EQ(loaded.GetHeight(), expected.GetHeight());
+    for (int y = 0; y < expected.GetHeight(); ++y)
+        for (int x = 0; x < expected.GetWidth(); ++x) {
+            vqColour a, b;
+            loaded.GetPixel(x, y, &a);
+            expected.GetPixel(x, y, &b);
+            ASSERT_EQ(a, b) << path << " at " << x << "," << y;
+        }
+}
+
+std::string AfterGroup(const std::string& path) {
+    std::string body = Body(ReadFile(path));
+    std::string group = InitialGroup();
+    EXPECT_EQ(body.compare(0, group.size(), group), 0) << body;
+    return body.compare(0, group.size(), group) == 0 ? body.substr(group.size()) : body;
+}
+
+// Runs a test body inside a scratch directory as the working directory.
+class InDirectory {
+public:
+    explicit InDirectory(const std::string& dir) {
+        char* old = getcwd(nullptr, 0);
+        m_old = old ? old : "/tmp";
+        free(old);
+        EXPECT_EQ(chdir(dir.c_str()), 0);
+    }
+    ~InDirectory() { EXPECT_EQ(chdir(m_old.c_str()), 0); }
+
+private:
+    std::string m_old;
+};
+
+TEST(SvgBitmapTest, SideFilesBesideTheDocumentAndRelativeReferences) {
+    ScratchDir dir;
+    ASSERT_EQ(mkdir(dir.Path("out").c_str(), 0755), 0);
+    std::string svg = dir.Path("out/pic.svg");
+    vqBitmap a = Pattern(32, 16), b = Pattern(5, 7);
+    {
+        vqSVGFileDC dc(V(svg));
+        dc.DrawBitmap(a, 10, 20);
+        dc.DrawBitmap(b, -3, 4, true);
+        dc.DrawBitmap(a, 0, 0);
+        EXPECT_TRUE(dc.Ok());
+    }
+    EXPECT_EQ(AfterGroup(svg), Element(10, 20, 32, 16, "pic_image0.png") +
+                                   Element(-3, 4, 5, 7, "pic_image1.png") +
+                                   Element(0, 0, 32, 16, "pic_image2.png"));
+    ExpectPngHolds(dir.Path("out/pic_image0.png"), a);
+    ExpectPngHolds(dir.Path("out/pic_image1.png"), b);
+    ExpectPngHolds(dir.Path("out/pic_image2.png"), a);
+    svgtest::ExpectValidDocument(svg);
+
+    // A viewer finds the picture: its pixels show where the element puts them.
+    svgtest::Rendered r = svgtest::Render(svg, 320);
+    vqColour expected;
+    a.GetPixel(20, 8, &expected);
+    vqColour shown = r.Colour(10 + 20.5, 20 + 8.5);
+    EXPECT_NEAR(shown.Red(), expected.Red(), 40);
+    EXPECT_NEAR(shown.Blue(), expected.Blue(), 40);
+    EXPECT_TRUE(r.Covered(10 + 20.5, 20 + 8.5));
+}
+
+TEST(SvgBitmapTest, NumberingSkipsExistingFiles) {
+    ScratchDir dir;
+    std::ofstream(dir.Path("pic_image0.png")) << "old";
+    std::ofstream(dir.Path("pic_image1.png")) << "old";
+    std::string svg = dir.Path("pic.svg");
+    {
+        vqSVGFileDC dc(V(svg));
+        dc.DrawBitmap(Pattern(2, 2), 0, 0);
+        dc.DrawBitmap(Pattern(3, 3), 0, 0);
+    }
+    EXPECT_EQ(AfterGroup(svg),
+              Element(0, 0, 2, 2, "pic_image2.png") + Element(0, 0, 3, 3, "pic_image3.png"));
+    EXPECT_EQ(ReadFile(dir.Path("pic_image0.png")), "old");
+    ExpectPngHolds(dir.Path("pic_image3.png"), Pattern(3, 3));
+}
+
+TEST(SvgBitmapTest, SideFileNamesFromUnusualDocumentNames) {
+    ScratchDir dir;
+    ASSERT_EQ(mkdir(dir.Path("my.dir").c_str(), 0755), 0);
+    {
+        vqSVGFileDC dc(V(dir.Path("my.dir/picture")));
+        dc.DrawBitmap(Pattern(2, 2), 0, 0);
+    }
+    EXPECT_TRUE(FileExists(dir.Path("my.dir/picture_image0.png")));
+    EXPECT_EQ(AfterGroup(dir.Path("my.dir/picture")), Element(0, 0, 2, 2, "picture_image0.png"));
+
+    {
+        InDirectory here(dir.Dir());
+        {
+            vqSVGFileDC dc(vqT("picture"));
+            dc.DrawBitmap(Pattern(2, 2), 0, 0);
+        }
+        EXPECT_TRUE(FileExists(dir.Path("picture_image0.png")));
+    }
+
+    // Markup characters and non-ASCII letters in the name are escaped in the reference.
+    std::string odd = "a&b \"q\" \xc3\xa9.svg";
+    {
+        vqSVGFileDC dc(V(dir.Path(odd)));
+        dc.DrawBitmap(Pattern(2, 2), 0, 0);
+    }
+    EXPECT_TRUE(FileExists(dir.Path("a&b \"q\" \xc3\xa9_image0.png")));
+    EXPECT_EQ(AfterGroup(dir.Path(odd)),
+              Element(0, 0, 2, 2, "a&amp;b &quot;q&quot; \xc3\xa9_image0.png"));
+    svgtest::ExpectValidDocument(dir.Path(odd));
+}
+
+TEST(SvgBitmapTest, NoDocumentMeansNoSideFile) {
+    ScratchDir dir;
+    InDirectory here(dir.Dir());
+    vqSVGFileDC dc(vqT("missing/dir/pic.svg"));
+    ASSERT_FALSE(dc.Ok());
+    dc.DrawBitmap(Pattern(2, 2), 0, 0);
+    dc.DrawIcon(vqIcon(2, 2), 0, 0);
+    EXPECT_FALSE(dc.Ok());
+    EXPECT_FALSE(FileExists("_image0.png"));
+    EXPECT_FALSE(FileExists("missing"));
+    EXPECT_FALSE(FileExists("pic_image0.png"));
+}
+
+TEST(SvgBitmapTest, FailedSaveWritesNothingUntilTheNextWrite) {
+    ScratchDir dir;
+    std::string svg = dir.Path("pic.svg");
+    // A directory in the way makes the side file unwritable, even for root.
+    ASSERT_EQ(mkdir(dir.Path("pic_image0.png").c_str(), 0755), 0);
+    {
+        vqSVGFileDC dc(V(svg));
+        dc.DrawBitmap(Pattern(2, 2), 0, 0);
+        EXPECT_FALSE(dc.Ok());
+        dc.DrawLine(1, 2, 3, 4);                       // dropped
+        dc.DrawArc(20, 10, 10, 0, 10, 10);             // dropped
+        dc.DrawEllipticArc(0, 0, 100, 50, 0.0, 90.0);  // dropped
+        EXPECT_FALSE(dc.Ok());
+        dc.DrawRectangle(1, 2, 3, 4);  // written regardless; restores the state
+        EXPECT_TRUE(dc.Ok());
+        dc.DrawLine(5, 6, 7, 8);
+        // A bitmap without data cannot be saved either.
+        dc.DrawBitmap(vqBitmap(), 0, 0);
+        EXPECT_FALSE(dc.Ok());
+    }
+    EXPECT_EQ(AfterGroup(svg),
+              " <rect x=\"1\" y=\"2\" width=\"3\" height=\"4\" rx=\"0\"  /> \n"
+              "<path d=\"M5 6 L7 8\" /> \n");
+}
+
+TEST(SvgBitmapTest, IconsBecomePicturesOfTheirSize) {
+    ScratchDir dir;
+    std::string svg = dir.Path("icon.svg");
+    vqIcon icon(6, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) icon.SetPixel(x, y, vqColour(0, 40 * x, 60 * y), 255);
+    icon.SetPixel(5, 3, vqColour(255, 255, 255), 0);  // transparent: the black below shows
+    {
+        vqSVGFileDC dc(V(svg));
+        dc.DrawIcon(icon, 7, 8);
+    }
+    EXPECT_EQ(AfterGroup(svg), Element(7, 8, 6, 4, "icon_image0.png"));
+    vqBitmap expected = icon;
+    expected.SetPixel(5, 3, vqColour(0, 0, 0));
+    ExpectPngHolds(dir.Path("icon_image0.png"), expected);
+}
+
+TEST(SvgBitmapTest, BlitCopiesAMemoryContextRegion) {
+    ScratchDir dir;
+    std::string svg = dir.Path("blit.svg");
+    vqBitmap source = Pattern(20, 10);
+    vqMemoryDC memory(source);
+    {
+        vqSVGFileDC dc(V(svg));
+        EXPECT_TRUE(dc.Blit(5, 6, 4, 3, &memory, 2, 1));
+        EXPECT_FALSE(dc.Blit(0, 0, 4, 3, &memory, 0, 0, vqXOR));
+        EXPECT_FALSE(dc.Blit(0, 0, 4, 3, &memory, 0, 0, vqCOPY, true));
+        // A blit through the base class reaches the same operation.
+        vqDC& base = dc;
+        EXPECT_TRUE(base.Blit(0, 0, 2, 2, &memory, 0, 0));
+    }
+    EXPECT_EQ(AfterGroup(svg),
+              Element(5, 6, 4, 3, "blit_image0.png") + Element(0, 0, 2, 2, "blit_image1.png"));
+    vqBitmap region(4, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) {
+            vqColour c;
+            source.GetPixel(x + 2, y + 1, &c);
+            region.SetPixel(x, y, c);
+        }
+    ExpectPngHolds(dir.Path("blit_image0.png"), region);
+
+    // Without a document nothing is written, and the blit says so.
+    vqSVGFileDC closed(vqT("/no/such/dir/blit.svg"));
+    EXPECT_FALSE(closed.Blit(0, 0, 4, 3, &memory, 0, 0));
+}
+
+TEST(SvgBitmapTest, ManyBitmapsKeepOneHandler) {
+    ScratchDir dir;
+    std::string svg = dir.Path("many.svg");
+    vqBitmap bmp = Pattern(3, 3);
+    size_t handlers = 0;
+    {
+        vqSVGFileDC dc(V(svg));
+        dc.DrawBitmap(bmp, 0, 0);
+        handlers = vqImage::GetHandlerCount();
+        for (int i = 1; i < 1000; ++i) dc.DrawBitmap(bmp, i % 100, i / 100);
+        EXPECT_TRUE(dc.Ok());
+    }
+    EXPECT_EQ(vqImage::GetHandlerCount(), handlers);
+    EXPECT_TRUE(FileExists(dir.Path("many_image999.png")));
+    EXPECT_FALSE(FileExists(dir.Path("many_image1000.png")));
+}
+
+}  // namespace
