@@ -24,6 +24,9 @@ public:
 VQ_BASE_API void vqLogError(const vqChar* format, ...);
 VQ_BASE_API void vqLogWarning(const vqChar* format, ...);
 VQ_BASE_API void vqLogDebug(const vqChar* format, ...);
+// True when a debug line would reach anyone: a target is installed or VQ_LOG_DEBUG was
+// set when the first debug line was logged. vqLogDebug skips formatting otherwise.
+VQ_BASE_API bool vqLogDebugEnabled();
 
 // Receives a failed assertion: file, line, function, condition text, message.
 typedef void (*vqAssertHandler)(const char* file, int line, const char* func, const char* cond,

@@ -68,7 +68,9 @@ public:
 
     // Converting getters; a value that does not convert gives 0, 0.0, false, an
     // invalid date-time, an empty string or a null pointer.
-    vqString GetString() const;
+    vqString GetString() const&;
+    // Moves the text out of a temporary variant.
+    vqString GetString() &&;
     long GetLong() const;
     double GetDouble() const;
     bool GetBool() const;

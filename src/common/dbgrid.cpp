@@ -388,9 +388,9 @@ vqString vqDbGridTableBase::GetValue(int row, int col) {
     int dbcol = DbColumn(row, col);
     if (dbcol < 0) return vqString();
     ValidateRow(row);
-    vqVariant value = m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol));
-    vqLogDebug(vqT("\tReturning \"%s\"\n"), value.GetString().c_str());
-    return value.GetString();
+    vqString text = m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetString();
+    vqLogDebug(vqT("\tReturning \"%s\"\n"), text.c_str());
+    return text;
 }
 
 void vqDbGridTableBase::StoreValue(int row, int col, const vqVariant& value) {

@@ -50,7 +50,19 @@ void vqLog::OnLog(vqLogLevel level, const vqString& text) { GetActiveTarget()->D
 
 VQ_DEFINE_LOG_FUNCTION(vqLogError, vqLOG_Error)
 VQ_DEFINE_LOG_FUNCTION(vqLogWarning, vqLOG_Warning)
-VQ_DEFINE_LOG_FUNCTION(vqLogDebug, vqLOG_Debug)
+bool vqLogDebugEnabled() {
+    // Read the environment once: getenv on every trace line costs more than the line itself.
+    static const bool fromEnvironment = getenv("VQ_LOG_DEBUG") != nullptr;
+    return g_activeLog || fromEnvironment;
+}
+
+void vqLogDebug(const vqChar* format, ...) {
+    if (!vqLogDebugEnabled()) return;
+    va_list args;
+    va_start(args, format);
+    LogV(vqLOG_Debug, format, args);
+    va_end(args);
+}
 
 vqAssertHandler vqSetAssertHandler(vqAssertHandler handler) {
     vqAssertHandler previous = g_assertHandler;

@@ -62,12 +62,16 @@ bool vqDateTime::IsValid() const {
 
 vqString vqDateTime::Format() const {
     if (!IsValid()) return vqString();
-    vqString date = vqString::Format(vqT("%04d-%02d-%02d"), m_year, m_month, m_day);
-    vqString time = vqString::Format(vqT("%02d:%02d:%02d"), m_hour, m_minute, m_second);
-    if (m_millisecond) time += vqString::Format(vqT(".%03d"), m_millisecond);
-    if (m_parts == DatePart) return date;
-    if (m_parts == TimePart) return time;
-    return date + vqT(" ") + time;
+    if (m_parts == DatePart) return vqString::Format(vqT("%04d-%02d-%02d"), m_year, m_month, m_day);
+    if (m_parts == TimePart)
+        return m_millisecond ? vqString::Format(vqT("%02d:%02d:%02d.%03d"), m_hour, m_minute,
+                                                m_second, m_millisecond)
+                             : vqString::Format(vqT("%02d:%02d:%02d"), m_hour, m_minute, m_second);
+    if (m_millisecond)
+        return vqString::Format(vqT("%04d-%02d-%02d %02d:%02d:%02d.%03d"), m_year, m_month, m_day,
+                                m_hour, m_minute, m_second, m_millisecond);
+    return vqString::Format(vqT("%04d-%02d-%02d %02d:%02d:%02d"), m_year, m_month, m_day, m_hour,
+                            m_minute, m_second);
 }
 
 bool vqDateTime::ParseISO(const vqString& text) {
@@ -133,7 +137,12 @@ vqString vqVariant::GetType() const {
     }
 }
 
-vqString vqVariant::GetString() const {
+vqString vqVariant::GetString() && {
+    if (m_kind == String) return std::move(m_string);
+    return static_cast<const vqVariant&>(*this).GetString();
+}
+
+vqString vqVariant::GetString() const& {
     switch (m_kind) {
         case String:
             return m_string;

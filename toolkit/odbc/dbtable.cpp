@@ -477,16 +477,19 @@ unsigned long vqDbTable::Count(const vqString& args) {
 }
 
 GenericKey vqDbTable::GetRowKey() {
-    size_t size = KeySize();
-    std::vector<unsigned char> block(size);
-    size_t offset = 0;
+    GenericKey key;
+    key.m_blockSize = m_keyParams.empty() ? KeySize() : m_keyParams.size() - 1;
+    if (key.m_blockSize == 0) return key;
+    key.m_block = malloc(key.m_blockSize);
+    if (!key.m_block) abort();
+    unsigned char* block = static_cast<unsigned char*>(key.m_block);
     for (unsigned short i = 0; i < m_numColumns; ++i) {
         const vqDbColDef& c = m_colDefs[i];
         if (!c.KeyField) continue;
-        memcpy(&block[offset], c.PtrDataObj, static_cast<size_t>(c.SzDataObj));
-        offset += static_cast<size_t>(c.SzDataObj);
+        memcpy(block, c.PtrDataObj, static_cast<size_t>(c.SzDataObj));
+        block += c.SzDataObj;
     }
-    return GenericKey(block.data(), size);
+    return key;
 }
 
 void vqDbTable::SetRowKey(const GenericKey& key) {
