@@ -30,6 +30,16 @@ TEST(DbConnection, StreamingOptionIsAddedOnlyWhenMissing) {
     EXPECT_EQ(vqDbQuoteName(vqT("we\"ird")), vqT("\"we\"\"ird\""));
 }
 
+TEST(DbConnection, PostgresRunUsesPsqlOdbc) {
+    if (!UsingPostgres())
+        GTEST_SKIP() << "VQ_TEST_PG_CONN is not set: the suite ran on SQLite only "
+                        "(scripts/ci-dbgrid.sh starts PostgreSQL and runs it there too)";
+    vqDb db(vqString::FromUTF8(TestConnection("pg")));
+    ASSERT_TRUE(db.IsOpen());
+    EXPECT_NE(db.GetDriverName().ToUTF8().find("psql"), std::string::npos);
+    EXPECT_FALSE(vqDbConnectionValue(db.GetConnectionString(), vqT("UseDeclareFetch")).empty());
+}
+
 TEST(DbConnection, MissingDriverFailsAndLogsSqlstate) {
     CaptureLog log;
     vqDb db(vqT("Driver=NoSuchDriver42;Database=x.db"));
@@ -135,6 +145,7 @@ TEST_F(DbTest, QuotesNonAsciiAndRangesRoundTrip) {
 }
 
 TEST_F(DbTest, UnsignedLongKeepsValuesAboveTwoToThe31) {
+    db->ExecSql(vqT("DROP TABLE IF EXISTS big"));
     ASSERT_TRUE(db->ExecSql(vqT("CREATE TABLE big (id INTEGER PRIMARY KEY, v BIGINT)")));
     SQLINTEGER id = 0;
     SQLUINTEGER v = 0;
