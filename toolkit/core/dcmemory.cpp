@@ -1,6 +1,7 @@
 #include "vq/dcmemory.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -21,6 +22,12 @@ void BlendPixel(unsigned char* dest, const unsigned char* src) {
     for (int c = 0; c < 3; ++c)
         dest[c] = static_cast<unsigned char>((src[c] * a + dest[c] * (255 - a) + 127) / 255);
     dest[3] = static_cast<unsigned char>(a + (dest[3] * (255 - a) + 127) / 255);
+}
+
+// Adds a size to a coordinate for the bounding box, saturating instead of overflowing.
+int Far(int x, int size) {
+    long long sum = static_cast<long long>(x) + size;
+    return sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : static_cast<int>(sum);
 }
 
 bool Draws(const vqPen& pen) { return pen.Ok() && pen.GetStyle() != vqTRANSPARENT; }
@@ -142,7 +149,7 @@ void vqMemoryDC::DoDrawRectangle(int x, int y, int width, int height) {
         FillDeviceRect(x0 + w - std::min(t, w), y0, std::min(t, w), h, colour);
     }
     CalcBoundingBox(x, y);
-    CalcBoundingBox(x + width, y + height);
+    CalcBoundingBox(Far(x, width), Far(y, height));
 }
 
 void vqMemoryDC::PutPixels(const unsigned char* rgba, int srcWidth, int srcHeight, int srcX,
@@ -178,7 +185,7 @@ void vqMemoryDC::DoDrawBitmap(const vqBitmap& bitmap, int x, int y, bool useMask
               source.GetHeight(), LogicalToDeviceX(x), LogicalToDeviceY(y),
               useMask && source.HasAlpha());
     CalcBoundingBox(x, y);
-    CalcBoundingBox(x + source.GetWidth(), y + source.GetHeight());
+    CalcBoundingBox(Far(x, source.GetWidth()), Far(y, source.GetHeight()));
 }
 
 void vqMemoryDC::DoDrawIcon(const vqIcon& icon, int x, int y) {
@@ -187,7 +194,7 @@ void vqMemoryDC::DoDrawIcon(const vqIcon& icon, int x, int y) {
     PutPixels(source.GetData(), source.GetWidth(), source.GetHeight(), 0, 0, source.GetWidth(),
               source.GetHeight(), LogicalToDeviceX(x), LogicalToDeviceY(y), true);
     CalcBoundingBox(x, y);
-    CalcBoundingBox(x + source.GetWidth(), y + source.GetHeight());
+    CalcBoundingBox(Far(x, source.GetWidth()), Far(y, source.GetHeight()));
 }
 
 bool vqMemoryDC::DoBlit(int xdest, int ydest, int width, int height, vqDC* source, int xsrc,
@@ -201,7 +208,7 @@ bool vqMemoryDC::DoBlit(int xdest, int ydest, int width, int height, vqDC* sourc
               from->LogicalToDeviceY(ysrc), width, height, LogicalToDeviceX(xdest),
               LogicalToDeviceY(ydest), useMask && pixels.HasAlpha());
     CalcBoundingBox(xdest, ydest);
-    CalcBoundingBox(xdest + width, ydest + height);
+    CalcBoundingBox(Far(xdest, width), Far(ydest, height));
     return true;
 }
 

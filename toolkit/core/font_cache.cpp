@@ -55,6 +55,7 @@ public:
         m_faces.clear();
         m_files.clear();
         if (m_library) FT_Done_FreeType(m_library);
+        if (m_config) FcConfigDestroy(m_config);
     }
 
     SizedFace* Get(const vqFont& font);
@@ -69,6 +70,8 @@ private:
     std::mutex m_mutex;
     FT_Library m_library = nullptr;
     bool m_libraryFailed = false;
+    // An own configuration, released at exit; the implicit global one never is.
+    FcConfig* m_config = nullptr;
     std::map<std::string, std::shared_ptr<FontFile>> m_files;
     std::map<Key, std::unique_ptr<SizedFace>> m_faces;
 };
@@ -122,6 +125,8 @@ std::shared_ptr<FontFile> Cache::ReadFile(const std::string& path) {
 bool Cache::Load(const Key& key, SizedFace* sized) {
     if (!m_library && !m_libraryFailed) m_libraryFailed = FT_Init_FreeType(&m_library) != 0;
     if (!m_library) return false;
+    if (!m_config) m_config = FcInitLoadConfigAndFonts();
+    if (!m_config) return false;
 
     // An empty face name asks for the default sans face; fontconfig substitutes it
     // for a face that is not installed, too.
@@ -130,10 +135,10 @@ bool Cache::Load(const Key& key, SizedFace* sized) {
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
     FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFor(key.weight));
     FcPatternAddInteger(pattern, FC_SLANT, FcSlantFor(key.style));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(m_config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(m_config, pattern, &result);
     FcPatternDestroy(pattern);
     std::string path;
     int index = 0;
