@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "showcase.h"
+#include "vq/dcmemory.h"
 #include "vq/svgfiledc.h"
 
 namespace {
@@ -79,15 +80,120 @@ void DrawShapes(vqSVGFileDC& dc) {
     dc.DrawRectangle(340, 320, 40, 40);
 }
 
+// The face the text is measured with, named so that viewers render it alike.
+const vqChar* kSans = vqT("DejaVu Sans");
+
+// A caption under a picture, in a small font.
+void Caption(vqSVGFileDC& dc, const char* text, int x, int y) {
+    dc.SetFont(vqFont(8, vqSWISS, vqNORMAL, vqNORMAL, false, kSans));
+    dc.SetTextForeground(vqColour(60, 60, 60));
+    dc.DrawText(vqString::FromUTF8(text), x, y);
+}
+
+// A colour gradient, red to blue across and dark to green down.
+vqBitmap Gradient(int w, int h) {
+    vqBitmap bmp(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            bmp.SetPixel(
+                x, y, vqColour(255 * (w - 1 - x) / (w - 1), 255 * y / (h - 1), 255 * x / (w - 1)));
+    return bmp;
+}
+
+// A 32 x 32 icon: an orange disc with a white ring on a light tile.
+vqIcon Badge() {
+    vqIcon icon(32, 32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            double d = std::hypot(x - 15.5, y - 15.5);
+            vqColour c = d < 9    ? vqColour(250, 140, 20)
+                         : d < 12 ? vqColour(255, 255, 255)
+                         : d < 15 ? vqColour(200, 60, 30)
+                                  : vqColour(235, 240, 250);
+            icon.SetPixel(x, y, c, 255);
+        }
+    return icon;
+}
+
+void DrawTextAndPictures(vqSVGFileDC& dc) {
+    // Text takes its colour from the text foreground, but its opacity from the
+    // style group: keep the brush opaque while writing text.
+    dc.SetBrush(vqBrush(vqColour(255, 255, 255)));
+    dc.SetPen(vqPen(vqColour(0, 0, 0), 1));
+
+    // A title in the band.
+    dc.SetFont(vqFont(16, vqSWISS, vqNORMAL, vqBOLD, false, kSans));
+    dc.SetTextForeground(vqColour(40, 40, 90));
+    dc.DrawText(vqT("vqSVGFileDC: shapes, arcs, text and pictures"), 24, 12);
+
+    // Plain, styled, background and rotated text on the right.
+    dc.SetFont(vqFont(12, vqSWISS, vqNORMAL, vqNORMAL, false, vqT("DejaVu Serif")));
+    dc.SetTextForeground(vqColour(0, 0, 0));
+    dc.DrawText(vqT("Plain text, 12 pt serif"), 440, 300);
+    dc.SetFont(vqFont(11, vqSWISS, vqITALIC, vqBOLD, false, kSans));
+    dc.SetTextForeground(vqColour(170, 30, 30));
+    dc.DrawText(vqString::FromUTF8("Bold italic: \xc3\xa9t\xc3\xa9 & <b>"), 440, 325);
+    dc.SetFont(vqFont(12, vqSWISS, vqNORMAL, vqNORMAL, false, kSans));
+    dc.SetBackgroundMode(vqSOLID);
+    dc.SetTextBackground(vqColour(255, 230, 120));
+    dc.SetTextForeground(vqColour(20, 20, 120));
+    dc.DrawText(vqT("Text on a background"), 440, 352);
+    dc.SetTextBackground(vqColour(200, 235, 200));
+    dc.DrawRotatedText(vqT("Rotated 20 degrees"), 450, 430, 20.0);
+    dc.SetBackgroundMode(vqTRANSPARENT);
+    dc.SetTextForeground(vqColour(120, 40, 140));
+    dc.DrawRotatedText(vqT("Upwards"), 600, 470, 90.0);
+
+    // Pies: two circular arcs and two elliptic ones (captions need an opaque brush too).
+    dc.SetPen(vqPen(vqColour(30, 30, 30), 2));
+    dc.SetBrush(vqBrush(vqColour(120, 200, 120)));
+    dc.DrawArc(110, 530, 60, 480, 60, 530);  // a quarter, right to top
+    dc.SetBrush(vqBrush(vqColour(250, 170, 80)));
+    dc.DrawArc(170, 480, 220, 530, 170, 530);  // three quarters, top round to the right
+    dc.SetBrush(vqBrush(vqColour(130, 160, 240)));
+    dc.DrawEllipticArc(240, 485, 110, 80, 30, 150);
+    dc.SetBrush(vqBrush(vqColour(230, 120, 200)));
+    dc.DrawEllipticArc(240, 505, 110, 80, 190, 350);
+    Caption(dc, "arcs and elliptic arcs", 20, 578);
+
+    // A bitmap, an icon and a blit from a memory context.
+    vqBitmap gradient = Gradient(64, 48);
+    dc.DrawBitmap(gradient, 380, 492);
+    Caption(dc, "bitmap", 380, 548);
+    dc.DrawIcon(Badge(), 466, 500);
+    Caption(dc, "icon", 466, 548);
+
+    vqBitmap canvas(120, 72);
+    vqMemoryDC memory(canvas);
+    memory.SetBackground(vqBrush(vqColour(245, 245, 235)));
+    memory.Clear();
+    memory.SetPen(vqPen(vqColour(0, 0, 0), 1, vqTRANSPARENT));
+    memory.SetBrush(vqBrush(vqColour(60, 120, 200)));
+    memory.DrawRectangle(8, 8, 40, 28);
+    memory.SetBrush(vqBrush(vqColour(230, 80, 60)));
+    memory.DrawRectangle(30, 22, 40, 28);
+    memory.DrawBitmap(Gradient(32, 24), 78, 10);
+    memory.SetPen(vqPen(vqColour(20, 20, 20)));
+    memory.SetBrush(vqBrush(vqColour(0, 0, 0), vqTRANSPARENT));
+    memory.DrawRectangle(0, 0, 120, 72);
+    for (int i = 0; i < 5; ++i) memory.DrawLine(4, 64 - 2 * i, 116, 40 + 6 * i);
+    memory.SelectObject(vqNullBitmap);
+    vqMemoryDC source;
+    source.SelectObject(static_cast<const vqBitmap&>(canvas));
+    dc.Blit(524, 492, 100, 60, &source, 10, 6);
+    Caption(dc, "memory DC blit", 524, 556);
+}
+
 bool RunSvg(const std::string& outDir) {
     std::string path = outDir + "/showcase.svg";
     {
-        vqSVGFileDC dc(vqString::FromUTF8(path), 640, 480, 96);
+        vqSVGFileDC dc(vqString::FromUTF8(path), 640, 610, 96);
         if (!dc.Ok()) {
             fprintf(stderr, "cannot write %s\n", path.c_str());
             return false;
         }
         DrawShapes(dc);
+        DrawTextAndPictures(dc);
         printf("   drawing bounds: (%d, %d) to (%d, %d)\n", dc.MinX(), dc.MinY(), dc.MaxX(),
                dc.MaxY());
     }
