@@ -101,7 +101,8 @@ TEST_F(ProviderTest, UnboundOrOutOfRangeGivesTheBaseResult) {
 }
 
 TEST_F(ProviderTest, GridSeesReadOnlyCellsThroughTheTable) {
-    vqDbGridTableBase* gridTable = new vqDbGridTableBase(table.get(), AllColumns(), -1, false);
+    std::unique_ptr<vqDbGridColInfo> all(AllColumns());
+    vqDbGridTableBase* gridTable = new vqDbGridTableBase(table.get(), all.get(), -1, false);
     vqGrid grid;
     grid.SetTable(gridTable, true);
     EXPECT_TRUE(grid.IsReadOnly(0, kLabel));

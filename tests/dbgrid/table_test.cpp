@@ -231,7 +231,8 @@ TEST_F(GridTableTest, GuardedPathsNeverTouchTheTable) {
     EXPECT_FALSE(grid.IsPendingUpdate());
     EXPECT_EQ(table->GetFetchCount(), 0u);
 
-    vqDbGridTableBase unbound(nullptr, AllColumns(), 5, false);
+    std::unique_ptr<vqDbGridColInfo> all(AllColumns());
+    vqDbGridTableBase unbound(nullptr, all.get(), 5, false);
     EXPECT_EQ(unbound.GetValue(0, 0), vqT(""));
     EXPECT_EQ(unbound.GetTypeName(0, kPrice), vqT("string"));
     EXPECT_TRUE(unbound.CanGetValueAs(0, 0, vqT("string")));
