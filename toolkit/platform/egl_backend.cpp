@@ -16,7 +16,6 @@ struct EglWindow {
     EGLSurface surfaces[2] = {EGL_NO_SURFACE, EGL_NO_SURFACE};
     int back = 0;  // index of the back buffer; the other one is presented
     bool doubleBuffered = false;
-    EGLSync presentedFence = EGL_NO_SYNC;
 };
 
 struct EglContext {
@@ -29,7 +28,6 @@ namespace {
 struct Display {
     bool tried = false;
     EGLDisplay display = EGL_NO_DISPLAY;
-    bool fences = false;
     std::string status = "EGL not initialised";
     std::map<std::pair<int, int>, EGLConfig> configs;  // (display kind, format) -> config
     std::map<EGLConfig, EGLContext> readers;           // contexts that read presented pixels
@@ -38,6 +36,18 @@ struct Display {
 Display& Egl() {
     static Display d;
     return d;
+}
+
+// NOTE: every EGL entry point of the dispatching libEGL checks for a fork with a
+// system call, so the current binding is tracked here instead of queried per frame.
+thread_local EGLContext t_context = EGL_NO_CONTEXT;
+thread_local EGLSurface t_draw = EGL_NO_SURFACE;
+thread_local EGLSurface t_read = EGL_NO_SURFACE;
+
+bool Bind(EGLSurface draw, EGLSurface read, EGLContext context) {
+    if (!eglMakeCurrent(Egl().display, draw, read, context)) return false;
+    t_context = context, t_draw = draw, t_read = read;
+    return true;
 }
 
 void Terminate() {
@@ -117,7 +127,6 @@ Display& Init() {
     }
     EGLint major = 0, minor = 0;
     eglInitialize(d.display, &major, &minor);
-    d.fences = major > 1 || (major == 1 && minor >= 5);
     const char* vendor = eglQueryString(d.display, EGL_VENDOR);
     d.status = "EGL " + std::to_string(major) + "." + std::to_string(minor) + " " + which +
                " display (" + (vendor ? vendor : "unknown vendor") + ")";
@@ -177,19 +186,13 @@ EGLSurface MakeSurface(EGLConfig config, int width, int height) {
 }
 
 void DestroySurfaces(EglWindow* w) {
-    Display& d = Egl();
-    if (w->presentedFence != EGL_NO_SYNC) {
-        eglDestroySync(d.display, w->presentedFence);
-        w->presentedFence = EGL_NO_SYNC;
-    }
-    EGLSurface current = eglGetCurrentSurface(EGL_DRAW);
-    for (EGLSurface& s : w->surfaces) {
-        if (s == EGL_NO_SURFACE) continue;
+    for (int i = 0; i < 2; ++i) {
+        EGLSurface s = w->surfaces[i];
+        w->surfaces[i] = EGL_NO_SURFACE;
+        if (s == EGL_NO_SURFACE || (i == 1 && s == w->surfaces[0])) continue;
         // A surface being drawn to is unbound first; the context stays current.
-        if (s == current)
-            eglMakeCurrent(d.display, EGL_NO_SURFACE, EGL_NO_SURFACE, eglGetCurrentContext());
-        eglDestroySurface(d.display, s);
-        s = EGL_NO_SURFACE;
+        if (s == t_draw || s == t_read) Bind(EGL_NO_SURFACE, EGL_NO_SURFACE, t_context);
+        eglDestroySurface(Egl().display, s);
     }
 }
 
@@ -221,12 +224,12 @@ void EglAttachWindow(HWND wnd) {
 void EglResizeWindow(HWND wnd) {
     if (!wnd->egl) return;
     EGLSurface oldBack = wnd->egl->surfaces[wnd->egl->back];
-    bool bound = oldBack != EGL_NO_SURFACE && eglGetCurrentSurface(EGL_DRAW) == oldBack;
-    EGLContext context = eglGetCurrentContext();
+    bool bound = oldBack != EGL_NO_SURFACE && t_draw == oldBack;
+    EGLContext context = t_context;
     DestroySurfaces(wnd->egl);
     CreateSurfaces(wnd);
     EGLSurface back = wnd->egl->surfaces[wnd->egl->back];
-    if (bound) eglMakeCurrent(Egl().display, back, back, context);
+    if (bound) Bind(back, back, context);
 }
 
 void EglDetachWindow(HWND wnd) {
@@ -250,8 +253,7 @@ bool EglCreateContext(HGLRC rc, HGLRC shareWith) {
 
 void EglDestroyContext(HGLRC rc) {
     if (!rc->egl) return;
-    if (eglGetCurrentContext() == rc->egl->context)
-        eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (t_context == rc->egl->context) Bind(EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroyContext(Egl().display, rc->egl->context);
     delete rc->egl;
     rc->egl = nullptr;
@@ -260,64 +262,63 @@ void EglDestroyContext(HGLRC rc) {
 bool EglMakeCurrent(HWND wnd, HGLRC rc) {
     if (!rc->egl || !wnd->egl) return false;
     EGLSurface back = wnd->egl->surfaces[wnd->egl->back];
-    if (eglGetCurrentContext() == rc->egl->context && eglGetCurrentSurface(EGL_DRAW) == back)
-        return true;
-    return eglMakeCurrent(Egl().display, back, back, rc->egl->context) == EGL_TRUE;
+    if (t_context == rc->egl->context && t_draw == back) return true;
+    return Bind(back, back, rc->egl->context);
 }
 
 void EglReleaseCurrent() {
-    Display& d = Egl();
-    if (d.display != EGL_NO_DISPLAY && eglGetCurrentContext() != EGL_NO_CONTEXT)
-        eglMakeCurrent(d.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (Egl().display != EGL_NO_DISPLAY && t_context != EGL_NO_CONTEXT)
+        Bind(EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }
 
 void EglSwap(HWND wnd, HGLRC current) {
     EglWindow* w = wnd->egl;
     if (!w) return;
-    Display& d = Egl();
     EGLSurface back = w->surfaces[w->back];
-    bool bound = current && current->egl && eglGetCurrentContext() == current->egl->context &&
-                 eglGetCurrentSurface(EGL_DRAW) == back;
+    bool bound = current && current->egl && t_context == current->egl->context && t_draw == back;
     if (bound) {
-        // Mark the end of the frame so that a reader waits for it, and submit it.
-        if (w->presentedFence != EGL_NO_SYNC) eglDestroySync(d.display, w->presentedFence);
-        w->presentedFence =
-            d.fences ? eglCreateSync(d.display, EGL_SYNC_FENCE, nullptr) : EGL_NO_SYNC;
-        if (w->presentedFence == EGL_NO_SYNC) glFinish();
         glFlush();
+        wnd->presenter = current;
     }
     if (!w->doubleBuffered) return;
     w->back ^= 1;
-    if (bound) {
-        EGLSurface next = w->surfaces[w->back];
-        eglMakeCurrent(d.display, next, next, current->egl->context);
-    }
+    if (bound) Bind(w->surfaces[w->back], w->surfaces[w->back], current->egl->context);
 }
 
 bool EglReadPresented(HWND wnd, int* width, int* height, std::vector<unsigned char>* rgba) {
     EglWindow* w = wnd->egl;
     if (!w) return false;
     Display& d = Egl();
-    if (w->presentedFence != EGL_NO_SYNC) {
-        eglClientWaitSync(d.display, w->presentedFence, EGL_SYNC_FLUSH_COMMANDS_BIT, EGL_FOREVER);
-    } else if (eglGetCurrentContext() != EGL_NO_CONTEXT) {
-        glFinish();
-    }
     EGLSurface front = w->surfaces[w->doubleBuffered ? w->back ^ 1 : 0];
-    EGLContext& reader = d.readers[w->config];
-    if (reader == EGL_NO_CONTEXT)
-        reader = eglCreateContext(d.display, w->config, EGL_NO_CONTEXT, nullptr);
+    // The context that presented reads the frame, so the read waits for its drawing;
+    // a reader of the surface's config stands in when it is gone or busy elsewhere.
+    HGLRC presenter = wnd->presenter;
+    EGLContext reader = EGL_NO_CONTEXT;
+    if (presenter && g_contexts.count(presenter) && presenter->egl &&
+        (!presenter->currentThread || presenter == wglGetCurrentContext()))
+        reader = presenter->egl->context;
+    if (reader == EGL_NO_CONTEXT) {
+        EGLContext& spare = d.readers[w->config];
+        if (spare == EGL_NO_CONTEXT)
+            spare = eglCreateContext(d.display, w->config, EGL_NO_CONTEXT, nullptr);
+        reader = spare;
+    }
     if (reader == EGL_NO_CONTEXT) return false;
-    EGLContext savedContext = eglGetCurrentContext();
-    EGLSurface savedDraw = eglGetCurrentSurface(EGL_DRAW);
-    EGLSurface savedRead = eglGetCurrentSurface(EGL_READ);
-    if (!eglMakeCurrent(d.display, front, front, reader)) return false;
+    EGLContext savedContext = t_context;
+    EGLSurface savedDraw = t_draw, savedRead = t_read;
+    if (!Bind(front, front, reader)) return false;
+    glFinish();
+    GLint alignment = 4, readBuffer = GL_BACK;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
     int wdt = wnd->width > 0 ? wnd->width : 1, hgt = wnd->height > 0 ? wnd->height : 1;
     std::vector<unsigned char> pixels(size_t(wdt) * hgt * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, wdt, hgt, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    eglMakeCurrent(d.display, savedDraw, savedRead, savedContext);
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+    glReadBuffer(GLenum(readBuffer));
+    Bind(savedDraw, savedRead, savedContext);
     // GL rows run bottom to top; callers get the top row first.
     rgba->resize(pixels.size());
     size_t row = size_t(wdt) * 4;

@@ -23,6 +23,7 @@ struct HWND__ {
     int pixelFormat = 0;
     HDC ownDC = nullptr;
     struct EglWindow* egl = nullptr;  // rendering surfaces, once a pixel format is set
+    HGLRC presenter = nullptr;        // the context that last presented a frame
 };
 
 struct HDC__ {

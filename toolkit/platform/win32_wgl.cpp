@@ -59,6 +59,8 @@ BOOL WINAPI wglDeleteContext(HGLRC rc) {
     }
     // A context current on this thread is made not current first.
     if (rc == t_current) ReleaseCurrent();
+    for (HWND wnd : g_windows)
+        if (wnd->presenter == rc) wnd->presenter = nullptr;
     EglDestroyContext(rc);
     g_contexts.erase(rc);
     delete rc;
