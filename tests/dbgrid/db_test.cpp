@@ -1,4 +1,8 @@
 // The database layer against a real database.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "dbgrid_fixture.h"
@@ -38,6 +42,26 @@ TEST(DbConnection, PostgresRunUsesPsqlOdbc) {
     ASSERT_TRUE(db.IsOpen());
     EXPECT_NE(db.GetDriverName().ToUTF8().find("psql"), std::string::npos);
     EXPECT_FALSE(vqDbConnectionValue(db.GetConnectionString(), vqT("UseDeclareFetch")).empty());
+}
+
+// Connects with an empty driver registry, as on a fresh machine where the SQLite3
+// driver is installed but not registered; exits 0 when the driver was found by path.
+void ConnectWithoutRegistry(const std::string& dir) {
+    mkdir(dir.c_str(), 0777);
+    for (const char* f : {"/odbcinst.ini", "/odbc.ini"}) fclose(fopen((dir + f).c_str(), "w"));
+    setenv("ODBCSYSINI", dir.c_str(), 1);
+    CaptureLog log;
+    vqDb db(vqString::FromUTF8(TestConnection("fallback")));
+    bool byPath = db.GetConnectionString().ToUTF8().find("libsqlite3odbc") != std::string::npos;
+    exit(db.IsOpen() && byPath && log.Errors() == 0 ? 0 : 1);
+}
+
+TEST(DbConnectionDeathTest, UnregisteredSqliteDriverIsFoundByPath) {
+    if (UsingPostgres()) GTEST_SKIP() << "the SQLite driver's fallback is checked on SQLite runs";
+    // NOTE: the driver manager caches drivers per process: check in a freshly started one.
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(ConnectWithoutRegistry(std::string(VQ_TEST_BINARY_DIR) + "/empty-odbc"),
+                ::testing::ExitedWithCode(0), "");
 }
 
 TEST(DbConnection, MissingDriverFailsAndLogsSqlstate) {
