@@ -230,7 +230,7 @@ vqDbGridTableBase::vqDbGridTableBase(vqDbTable* table, vqDbGridColInfo* columns,
 
 vqDbGridTableBase::~vqDbGridTableBase() {
     if (vqDbGridCellAttrProvider* provider =
-            static_cast<vqDbGridCellAttrProvider*>(GetAttrProvider()))
+            dynamic_cast<vqDbGridCellAttrProvider*>(GetAttrProvider()))
         provider->AssignDbTable(nullptr);
     delete[] m_colRecords;
     m_colRecords = nullptr;
@@ -286,7 +286,7 @@ bool vqDbGridTableBase::AssignDbTable(vqDbTable* table, int rowCount, bool takeO
     m_rowKeys.Empty();
     m_dbTable = table;
     if (vqDbGridCellAttrProvider* provider =
-            static_cast<vqDbGridCellAttrProvider*>(GetAttrProvider()))
+            dynamic_cast<vqDbGridCellAttrProvider*>(GetAttrProvider()))
         provider->AssignDbTable(table);
     if (rowCount == -1)
         m_numRows = table ? static_cast<int>(table->Count(vqT("*"))) : 0;

@@ -154,8 +154,14 @@ TEST_F(GridTableTest, CustomDateValues) {
 
 TEST_F(GridTableTest, ChangesStayInBuffersWithoutWriteback) {
     std::unique_ptr<vqDbGridTableBase> grid(MakeGrid());
+    log.Clear();
     grid->SetValue(3, kName, vqT("x"));
+    EXPECT_EQ(log.Debug().front(), "SetValue() on 3,1");
     EXPECT_TRUE(grid->IsPendingUpdate());
+    log.Clear();
+    EXPECT_FALSE(grid->IsEmptyCell(3, kName));
+    EXPECT_EQ(log.Debug().front(), "IsEmtpyCell on 3,1");
+    EXPECT_EQ(log.Debug().back(), "ValidateRow(3) currently on row (3). Array count = 4");
     EXPECT_EQ(grid->GetValue(3, kName), vqT("x"));
     log.Clear();
     EXPECT_TRUE(grid->UpdateRow(4));
