@@ -282,7 +282,8 @@ bool vqDbGridTableBase::AssignDbTable(vqDbTable* table, int rowCount, bool takeO
         grid->ProcessTableMessage(msg);
     }
     Writeback();
-    if (m_ownsDbTable && m_dbTable) delete m_dbTable;
+    // Re-binding to the table already bound must not delete it under the new binding.
+    if (m_ownsDbTable && m_dbTable && m_dbTable != table) delete m_dbTable;
     m_rowKeys.Empty();
     m_dbTable = table;
     if (vqDbGridCellAttrProvider* provider =

@@ -278,6 +278,19 @@ TEST_F(GridTableTest, ReassignNotifiesTheGridInOneBatch) {
     // The grid owns the grid table, which owns the second table; the first stays ours.
 }
 
+TEST_F(GridTableTest, ReassignToTheOwnedTableKeepsIt) {
+    ItemRow other;
+    vqDbTable* owned = OpenItems(*db, other);
+    ASSERT_TRUE(owned);
+    std::unique_ptr<vqDbGridColInfo> cols(AllColumns());
+    vqDbGridTableBase grid(owned, cols.get(), -1, true);
+    grid.GetValue(3, kName);
+    ASSERT_TRUE(owned->Query());
+    EXPECT_TRUE(grid.AssignDbTable(owned, -1, true));
+    EXPECT_EQ(grid.GetValue(2, kName),
+              vqT("item 2"));  // the sanitizer build catches a use after free
+}
+
 TEST(BuildCheck, MismatchIsLoggedAndNeverAborts) {
     CaptureLog log;
     EXPECT_FALSE(
