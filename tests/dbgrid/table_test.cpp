@@ -291,6 +291,14 @@ TEST_F(GridTableTest, ReassignToTheOwnedTableKeepsIt) {
               vqT("item 2"));  // the sanitizer build catches a use after free
 }
 
+TEST_F(GridTableTest, PlainProviderInstalledByTheApplicationIsLeftAlone) {
+    std::unique_ptr<vqDbGridTableBase> grid(MakeGrid());
+    grid->SetAttrProvider(new vqGridCellAttrProvider);
+    EXPECT_TRUE(grid->AssignDbTable(table, -1, false));
+    EXPECT_TRUE(grid->CanHaveAttributes());
+    EXPECT_EQ(grid->GetAttr(0, kLabel, vqGridCellAttr::Any), nullptr);
+}
+
 TEST(BuildCheck, MismatchIsLoggedAndNeverAborts) {
     CaptureLog log;
     EXPECT_FALSE(
