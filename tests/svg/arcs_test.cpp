@@ -68,6 +68,16 @@ TEST(SvgArcTest, ExtremeCoordinatesDoNotOverflow) {
     EXPECT_EQ(body, first + second);
 }
 
+TEST(SvgArcTest, EllipticArcAtTheEdgeOfTheIntRangeSaturates) {
+    // The centre lies beyond INT_MAX; its coordinates are written at the range's edge.
+    std::string body = Draw([](vqSVGFileDC& dc) {
+        dc.DrawEllipticArc(INT_MAX - 10, INT_MIN, INT_MAX, INT_MAX, 0.0, 90.0);
+    });
+    EXPECT_EQ(body,
+              "<path d=\"M2147483647 -1073741825 A1073741823 1073741823 0.0 0 0  2147483647 "
+              "-2147483648 L 2147483647 -1073741825 z  \" /> \n");
+}
+
 TEST(SvgArcTest, ArcsLeaveTheBoundingBoxAlone) {
     ScratchDir dir;
     vqSVGFileDC dc(V(dir.Path("box.svg")));

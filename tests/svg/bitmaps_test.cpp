@@ -184,6 +184,21 @@ TEST(SvgBitmapTest, FailedSaveWritesNothingUntilTheNextWrite) {
               "<path d=\"M5 6 L7 8\" /> \n");
 }
 
+TEST(SvgBitmapTest, ReadOnlyDirectoryRefusesTheSideFile) {
+    if (geteuid() == 0) GTEST_SKIP() << "running as root: directory permissions do not stop writes";
+    ScratchDir dir;
+    std::string svg = dir.Path("pic.svg");
+    {
+        vqSVGFileDC dc(V(svg));
+        ASSERT_EQ(chmod(dir.Dir().c_str(), 0555), 0);
+        dc.DrawBitmap(Pattern(2, 2), 0, 0);
+        EXPECT_FALSE(dc.Ok());
+        ASSERT_EQ(chmod(dir.Dir().c_str(), 0755), 0);
+    }
+    EXPECT_FALSE(FileExists(dir.Path("pic_image0.png")));
+    EXPECT_EQ(AfterGroup(svg), "");
+}
+
 TEST(SvgBitmapTest, IconsBecomePicturesOfTheirSize) {
     ScratchDir dir;
     std::string svg = dir.Path("icon.svg");

@@ -161,6 +161,27 @@ TEST(SvgTextTest, BoundingBoxFollowsTheFourPoints) {
     EXPECT_EQ(dc.MaxY(), 20 + 2 * h);
 }
 
+TEST(SvgTextTest, TextAtTheEdgeOfTheIntRangeStaysInRange) {
+    ScratchDir dir;
+    std::string path = dir.Path("edge.svg");
+    int h = 0;
+    {
+        vqSVGFileDC dc(V(path));
+        dc.GetTextExtent(vqT("Edge"), nullptr, &h);
+        dc.SetBackgroundMode(vqSOLID);
+        dc.DrawRotatedText(vqT("Edge"), INT_MAX, INT_MAX, 45.0);
+        dc.DrawText(vqT("Edge"), INT_MIN, INT_MIN);
+        EXPECT_EQ(dc.MaxX(), INT_MAX);
+        EXPECT_EQ(dc.MinY(), INT_MIN);
+    }
+    std::string body = ReadFile(path);
+    EXPECT_NE(body.find(" <text x=\"2147483647\" y=\"2147483647\" "), std::string::npos) << body;
+    EXPECT_NE(body.find(" <text x=\"-2147483648\" y=\"" + I(INT_MIN + h) + "\" "),
+              std::string::npos)
+        << body;
+    svgtest::ExpectValidDocument(path);
+}
+
 TEST(SvgTextTest, MeasuresOnTheScreenWithTheRightFont) {
     ScratchDir dir;
     vqSVGFileDC dc(V(dir.Path("measure.svg")));
