@@ -17,11 +17,50 @@ TEST(StringTest, PrintfFollowsPrintfConventions) {
               vqString(vqT("   ab|x  |%s|z")));
 }
 
+// Formats with the C library in the C locale, as the reference.
+template <class... Args>
+std::string Reference(const char* format, Args... args) {
+    char buf[4096];
+    snprintf(buf, sizeof buf, format, args...);
+    return buf;
+}
+
+TEST(StringTest, DirectConversionsMatchTheCLibrary) {
+    const double doubles[] = {0.0,   -0.0,        1.0,         1.5,     10.0,
+                              100.0, 0.85,        2.834645669, 1234.5,  -5678.25,
+                              1e-5,  123456789.0, 1e300,       -1e-300, 0.1 + 0.2};
+    for (double d : doubles) {
+        EXPECT_EQ(
+            vqString::Format(vqT("%g|%.2g|%.15g|%f|%.3f|%e|%.0g"), d, d, d, d, d, d, d).ToUTF8(),
+            Reference("%g|%.2g|%.15g|%f|%.3f|%e|%.0g", d, d, d, d, d, d, d))
+            << d;
+    }
+    const long long ints[] = {0, 1, -1, 42, -2147483648LL, 2147483647LL, 9000000000LL};
+    for (long long v : ints) {
+        int i = static_cast<int>(v);
+        EXPECT_EQ(vqString::Format(vqT("%d|%5d|%-5d|%05d|%02d|%x|%X|%u|%lld|%ld"), i, i, i, i, i, i,
+                                   i, static_cast<unsigned>(i), v, static_cast<long>(v))
+                      .ToUTF8(),
+                  Reference("%d|%5d|%-5d|%05d|%02d|%x|%X|%u|%lld|%ld", i, i, i, i, i, i, i,
+                            static_cast<unsigned>(i), v, static_cast<long>(v)))
+            << v;
+    }
+    EXPECT_EQ(vqString::Format(vqT("[%6s][%-6s][%.2s][%3c][%%][%s]"), vqT("ab"), vqT("ab"),
+                               vqT("abcdef"), vqT('z'), static_cast<const vqChar*>(nullptr))
+                  .ToUTF8(),
+              "[    ab][ab    ][ab][  z][%][(null)]");
+    // Conversions outside the direct path still go through the C library.
+    EXPECT_EQ(vqString::Format(vqT("%+d|%#x|%*d|%.3d"), 5, 255, 4, 7, 7).ToUTF8(),
+              Reference("%+d|%#x|%*d|%.3d", 5, 255, 4, 7, 7));
+}
+
 TEST(StringTest, NumbersIgnoreTheProcessLocale) {
     const char* set = setlocale(LC_ALL, "de_DE.UTF-8");
     if (!set) set = setlocale(LC_ALL, "fr_FR.UTF-8");
     if (!set) GTEST_SKIP() << "no locale with a decimal comma is installed";
     EXPECT_EQ(vqString::Format(vqT("%g %.2f"), 2.5, 1.25), vqString(vqT("2.5 1.25")));
+    // The C library's path too.
+    EXPECT_EQ(vqString::Format(vqT("%+g %'.1f"), 2.5, 1.25), vqString(vqT("+2.5 1.2")));
     setlocale(LC_ALL, "C");
 }
 

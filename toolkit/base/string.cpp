@@ -1,5 +1,6 @@
 #include "vq/string.h"
 
+#include <charconv>
 #include <clocale>
 #include <cstring>
 #include <cstdio>
@@ -162,8 +163,181 @@ std::string vqString::ToUTF8() const {
 #endif
 }
 
+namespace {
+
+// One conversion of a format: flags '-' and '0', a width, a precision, a length.
+struct Conversion {
+    bool left = false, zero = false;
+    int width = 0, precision = -1, length = 0;  // length: 1 = l, 2 = ll or z
+    char type = 0;
+};
+
+// Parses the conversion after a '%'; false for anything the direct path leaves
+// to the C library (other flags, '*', unusual lengths or types).
+bool ParseConversion(const vqChar*& p, Conversion& c) {
+    for (;; ++p) {
+        if (*p == '-')
+            c.left = true;
+        else if (*p == '0')
+            c.zero = true;
+        else
+            break;
+    }
+    while (*p >= '0' && *p <= '9') c.width = c.width * 10 + (*p++ - '0');
+    if (*p == '.') {
+        ++p;
+        c.precision = 0;
+        while (*p >= '0' && *p <= '9') c.precision = c.precision * 10 + (*p++ - '0');
+    }
+    if (*p == 'l') {
+        c.length = 1, ++p;
+        if (*p == 'l') c.length = 2, ++p;
+    } else if (*p == 'z') {
+        c.length = 2, ++p;
+    }
+    if (c.width > 512 || c.precision > 64) return false;
+    switch (*p) {
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'x':
+        case 'X':
+            if (c.precision >= 0) return false;
+            break;
+        case 'g':
+        case 'f':
+        case 'e':
+            if (c.length) return false;
+            break;
+        case 's':
+        case 'c':
+            if (c.length || c.zero || (*p == 'c' && c.precision >= 0)) return false;
+            break;
+        default:
+            return false;
+    }
+    c.type = static_cast<char>(*p++);
+    return true;
+}
+
+bool IsDirectFormat(const vqChar* p) {
+    while (*p) {
+        if (*p++ != '%') continue;
+        if (*p == '%') {
+            ++p;
+            continue;
+        }
+        Conversion c;
+        if (!ParseConversion(p, c)) return false;
+    }
+    return true;
+}
+
+// Appends a field, padded to the conversion's width; zero padding goes after a sign.
+void AppendPadded(vqString::StdString& out, const Conversion& c, const char* text, size_t n,
+                  bool numeric) {
+    size_t pad = c.width > static_cast<int>(n) ? c.width - n : 0;
+    if (pad && !c.left && c.zero && numeric) {
+        size_t sign = n && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+        out.append(text, text + sign);
+        out.append(pad, '0');
+        out.append(text + sign, text + n);
+        return;
+    }
+    if (!c.left) out.append(pad, ' ');
+    out.append(text, text + n);
+    if (c.left) out.append(pad, ' ');
+}
+
+// Formats the conversions that IsDirectFormat accepted, without the C library's
+// locale and its per-call set-up.
+vqString::StdString FormatDirect(const vqChar* p, va_list args) {
+    vqString::StdString out;
+    out.reserve(64);
+    char buf[512];  // holds any double in %f with precision 64
+    while (*p) {
+        const vqChar* literal = p;
+        while (*p && *p != '%') ++p;
+        out.append(literal, p);
+        if (!*p) break;
+        ++p;
+        if (*p == '%') {
+            out += *p++;
+            continue;
+        }
+        Conversion c;
+        ParseConversion(p, c);
+        std::to_chars_result r{buf, std::errc()};
+        switch (c.type) {
+            case 'd':
+            case 'i':
+                r = c.length == 0   ? std::to_chars(buf, buf + sizeof buf, va_arg(args, int))
+                    : c.length == 1 ? std::to_chars(buf, buf + sizeof buf, va_arg(args, long))
+                                    : std::to_chars(buf, buf + sizeof buf, va_arg(args, long long));
+                break;
+            case 'u':
+            case 'x':
+            case 'X': {
+                int base = c.type == 'u' ? 10 : 16;
+                r = c.length == 0
+                        ? std::to_chars(buf, buf + sizeof buf, va_arg(args, unsigned), base)
+                    : c.length == 1
+                        ? std::to_chars(buf, buf + sizeof buf, va_arg(args, unsigned long), base)
+                        : std::to_chars(buf, buf + sizeof buf, va_arg(args, unsigned long long),
+                                        base);
+                if (c.type == 'X')
+                    for (char* q = buf; q < r.ptr; ++q)
+                        if (*q >= 'a' && *q <= 'f') *q = static_cast<char>(*q - 'a' + 'A');
+                break;
+            }
+            case 'g':
+            case 'f':
+            case 'e': {
+                std::chars_format f = c.type == 'g'   ? std::chars_format::general
+                                      : c.type == 'f' ? std::chars_format::fixed
+                                                      : std::chars_format::scientific;
+                int precision = c.precision < 0 ? 6 : c.precision;
+                if (c.type == 'g' && precision == 0) precision = 1;
+                r = std::to_chars(buf, buf + sizeof buf, va_arg(args, double), f, precision);
+                break;
+            }
+            case 'c': {
+                vqChar ch = static_cast<vqChar>(va_arg(args, int));
+                size_t pad = c.width > 1 ? c.width - 1 : 0;
+                if (!c.left) out.append(pad, ' ');
+                out += ch;
+                if (c.left) out.append(pad, ' ');
+                continue;
+            }
+            case 's': {
+                const vqChar* str = va_arg(args, const vqChar*);
+                if (!str) str = vqT("(null)");
+                size_t n = std::char_traits<vqChar>::length(str);
+                if (c.precision >= 0 && static_cast<size_t>(c.precision) < n) n = c.precision;
+                size_t pad = c.width > static_cast<int>(n) ? c.width - n : 0;
+                if (!c.left) out.append(pad, ' ');
+                out.append(str, n);
+                if (c.left) out.append(pad, ' ');
+                continue;
+            }
+        }
+        if (r.ec != std::errc()) return vqString::StdString();
+        AppendPadded(out, c, buf, static_cast<size_t>(r.ptr - buf), true);
+    }
+    return out;
+}
+
+}  // namespace
+
 vqString vqString::FormatV(const vqChar* format, va_list args) {
     if (!format) return vqString();
+    if (IsDirectFormat(format)) {
+        va_list copy;
+        va_copy(copy, args);
+        vqString::StdString out = FormatDirect(format, copy);
+        va_end(copy);
+        return vqString(std::move(out));
+    }
     CLocaleScope cLocale;
 #ifdef VQ_UNICODE
     std::wstring fmt = WidenConversions(format);
