@@ -4,7 +4,6 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
