@@ -20,11 +20,8 @@
 #include <string>
 #include <vector>
 
-#ifdef VQMAKING_WIN32
+// The stand-in's entry points are visible from its library (VQMAKING_WIN32) and to callers.
 #define VQ_WIN32_API __attribute__((visibility("default")))
-#else
-#define VQ_WIN32_API __attribute__((visibility("default")))
-#endif
 
 #define WINAPI
 #define CALLBACK
