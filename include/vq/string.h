@@ -17,6 +17,9 @@ extern VQ_BASE_API const vqMBConvUTF8 vqConvUTF8;
 VQ_BASE_API std::string vqWideToUTF8(const wchar_t* text, size_t length);
 // Converts UTF-8 to wide text; malformed sequences become U+FFFD.
 VQ_BASE_API std::wstring vqUTF8ToWide(const char* text, size_t length);
+// The same conversions for UTF-16 text, whatever the width of wchar_t.
+VQ_BASE_API std::string vqUTF16ToUTF8(const char16_t* text, size_t length);
+VQ_BASE_API std::u16string vqUTF8ToUTF16(const char* text, size_t length);
 
 class VQ_BASE_API vqString {
 public:
@@ -103,7 +106,8 @@ private:
     StdString m_impl;
 };
 
-// Escapes text for XML: & < > always, and " too when inAttribute is true.
+// Escapes text for XML: & < > always, and " too when inAttribute is true; control
+// characters that XML forbids become U+FFFD.
 VQ_BASE_API vqString vqXmlEscape(const vqString& text, bool inAttribute);
 
 // Two upper-case hexadecimal digits of a byte value (0 to 255).

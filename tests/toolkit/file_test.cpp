@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -16,7 +18,9 @@ std::string ReadAll(const std::string& path) {
 }
 
 TEST(FileStreamTest, WritesEverythingAndFlushesOnDestruction) {
-    std::string path = std::string(VQ_TEST_BINARY_DIR) + "/stream_test.bin";
+    // Each flavour's binary runs in parallel with the others: a file of its own.
+    std::string path =
+        std::string(VQ_TEST_BINARY_DIR) + "/stream_test_" + std::to_string(getpid()) + ".bin";
     std::string expected;
     {
         vqFileOutputStream out(vqString::FromUTF8(path));

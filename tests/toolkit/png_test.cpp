@@ -16,7 +16,7 @@ namespace {
 
 // Collects every logged line while installed.
 class LogCapture : public vqLog {
-  public:
+public:
     LogCapture() { m_previous = SetActiveTarget(this); }
     ~LogCapture() override { SetActiveTarget(m_previous); }
     void DoLog(vqLogLevel level, const vqString& text) override {
@@ -24,13 +24,13 @@ class LogCapture : public vqLog {
     }
     std::vector<std::string> errors;
 
-  private:
+private:
     vqLog* m_previous;
 };
 
 // A fresh directory per test, so the flavours running side by side never meet.
 class PngHandlerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         char tmpl[] = "/tmp/vq_png_XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);

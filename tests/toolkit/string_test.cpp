@@ -77,6 +77,15 @@ TEST(StringTest, Utf8RoundTripAndReplacement) {
               std::string("\xF0\x9F\x98\x80"));
 }
 
+TEST(StringTest, Utf16ConversionsPairAndReplaceSurrogates) {
+    const char16_t pair[] = u"a\U0001F600";
+    EXPECT_EQ(vqUTF16ToUTF8(pair, 3), std::string("a\xF0\x9F\x98\x80"));
+    const char16_t lone[] = {u'x', 0xDC00, u'y'};
+    EXPECT_EQ(vqUTF16ToUTF8(lone, 3), std::string("x\xEF\xBF\xBDy"));
+    EXPECT_EQ(vqUTF8ToUTF16("\xF0\x9F\x98\x80z", 5), std::u16string(u"\U0001F600z"));
+    EXPECT_EQ(vqUTF8ToUTF16("\xED\xA0\x80", 3), std::u16string(u"\uFFFD\uFFFD\uFFFD"));
+}
+
 TEST(StringTest, DecToHexGivesTwoDigits) {
     EXPECT_EQ(vqDecToHex(0), vqString(vqT("00")));
     EXPECT_EQ(vqDecToHex(171), vqString(vqT("AB")));
@@ -87,6 +96,7 @@ TEST(StringTest, XmlEscapeCoversTextAndAttributes) {
     EXPECT_EQ(vqXmlEscape(vqT("a<b & \"c\">"), false), vqString(vqT("a&lt;b &amp; \"c\"&gt;")));
     EXPECT_EQ(vqXmlEscape(vqT("\"q\""), true), vqString(vqT("&quot;q&quot;")));
     EXPECT_EQ(vqXmlEscape(vqT("plain"), true), vqString(vqT("plain")));
+    EXPECT_EQ(vqXmlEscape(vqT("a\x01\tb\x1F\n"), false).ToUTF8(), "a\xEF\xBF\xBD\tb\xEF\xBF\xBD\n");
 }
 
 class CaptureLog : public vqLog {

@@ -35,14 +35,75 @@ void AppendUTF8(std::string& out, char32_t cp) {
     }
 }
 
-void AppendWide(std::wstring& out, char32_t cp) {
-    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+// Appends a code point in UTF-16 (two units from U+10000) or UTF-32.
+template <class String>
+void AppendUnits(String& out, char32_t cp) {
+    typedef typename String::value_type Unit;
+    if (sizeof(Unit) == 2 && cp >= 0x10000) {
         cp -= 0x10000;
-        out += static_cast<wchar_t>(0xD800 + (cp >> 10));
-        out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+        out += static_cast<Unit>(0xD800 + (cp >> 10));
+        out += static_cast<Unit>(0xDC00 + (cp & 0x3FF));
     } else {
-        out += static_cast<wchar_t>(cp);
+        out += static_cast<Unit>(cp);
     }
+}
+
+// Encodes UTF-16 or UTF-32 units (by their size) as UTF-8.
+template <class Unit>
+std::string UnitsToUTF8(const Unit* text, size_t length) {
+    std::string out;
+    out.reserve(length);
+    for (size_t i = 0; i < length; ++i) {
+        char32_t cp = static_cast<char32_t>(text[i]);
+        if (sizeof(Unit) == 2) {
+            cp &= 0xFFFF;
+            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < length) {
+                char32_t low = static_cast<char32_t>(text[i + 1]) & 0xFFFF;
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                    ++i;
+                }
+            }
+        }
+        AppendUTF8(out, cp);
+    }
+    return out;
+}
+
+// Decodes UTF-8 into UTF-16 or UTF-32 units; malformed sequences become U+FFFD.
+template <class String>
+String UTF8ToUnits(const char* text, size_t length) {
+    String out;
+    out.reserve(length);
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    size_t i = 0;
+    while (i < length) {
+        unsigned char c = s[i];
+        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+        if (extra < 0) {
+            AppendUnits(out, kReplacement);
+            ++i;
+            continue;
+        }
+        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
+        bool valid = true;
+        for (int k = 1; k <= extra; ++k) {
+            if (i + k >= length || (s[i + k] & 0xC0) != 0x80) {
+                valid = false;
+                break;
+            }
+            cp = (cp << 6) | (s[i + k] & 0x3F);
+        }
+        static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (!valid || cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            AppendUnits(out, kReplacement);
+            ++i;
+            continue;
+        }
+        AppendUnits(out, cp);
+        i += extra + 1;
+    }
+    return out;
 }
 
 #ifdef VQ_UNICODE
@@ -91,58 +152,16 @@ class CLocaleScope {};
 
 }  // namespace
 
-std::string vqWideToUTF8(const wchar_t* text, size_t length) {
-    std::string out;
-    out.reserve(length);
-    for (size_t i = 0; i < length; ++i) {
-        char32_t cp = static_cast<char32_t>(text[i]);
-        if (sizeof(wchar_t) == 2) {
-            cp &= 0xFFFF;
-            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < length) {
-                char32_t low = static_cast<char32_t>(text[i + 1]) & 0xFFFF;
-                if (low >= 0xDC00 && low <= 0xDFFF) {
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                    ++i;
-                }
-            }
-        }
-        AppendUTF8(out, cp);
-    }
-    return out;
-}
+std::string vqWideToUTF8(const wchar_t* text, size_t length) { return UnitsToUTF8(text, length); }
 
 std::wstring vqUTF8ToWide(const char* text, size_t length) {
-    std::wstring out;
-    out.reserve(length);
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
-    size_t i = 0;
-    while (i < length) {
-        unsigned char c = s[i];
-        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (extra < 0) {
-            AppendWide(out, kReplacement);
-            ++i;
-            continue;
-        }
-        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-        bool valid = true;
-        for (int k = 1; k <= extra; ++k) {
-            if (i + k >= length || (s[i + k] & 0xC0) != 0x80) {
-                valid = false;
-                break;
-            }
-            cp = (cp << 6) | (s[i + k] & 0x3F);
-        }
-        static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (!valid || cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            AppendWide(out, kReplacement);
-            ++i;
-            continue;
-        }
-        AppendWide(out, cp);
-        i += extra + 1;
-    }
-    return out;
+    return UTF8ToUnits<std::wstring>(text, length);
+}
+
+std::string vqUTF16ToUTF8(const char16_t* text, size_t length) { return UnitsToUTF8(text, length); }
+
+std::u16string vqUTF8ToUTF16(const char* text, size_t length) {
+    return UTF8ToUnits<std::u16string>(text, length);
 }
 
 vqString vqString::FromUTF8(const char* text, size_t length) {
@@ -405,11 +424,27 @@ vqString vqDecToHex(int value) {
     return vqString(buf, 2);
 }
 
+namespace {
+
+// Characters XML 1.0 does not allow anywhere: the C0 controls but tab, LF and CR.
+inline bool IsXmlForbidden(vqChar c) {
+    return static_cast<unsigned>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+
+#ifdef VQ_UNICODE
+const wchar_t kXmlReplacement[] = L"\uFFFD";
+#else
+const char kXmlReplacement[] = "\xEF\xBF\xBD";
+#endif
+
+}  // namespace
+
 vqString vqXmlEscape(const vqString& text, bool inAttribute) {
     const vqString::StdString& in = text.str();
     size_t special = 0;
     for (vqChar c : in)
-        if (c == '&' || c == '<' || c == '>' || (inAttribute && c == '"')) ++special;
+        if (c == '&' || c == '<' || c == '>' || (inAttribute && c == '"') || IsXmlForbidden(c))
+            ++special;
     if (special == 0) return text;
     vqString::StdString out;
     out.reserve(in.size() + special * 5);
@@ -425,14 +460,14 @@ vqString vqXmlEscape(const vqString& text, bool inAttribute) {
                 out += vqT("&gt;");
                 break;
             case '"':
-                if (inAttribute) {
-                    out += vqT("&quot;");
-                    break;
-                }
-                out += c;
+                out += inAttribute ? vqT("&quot;") : vqT("\"");
                 break;
             default:
-                out += c;
+                // A forbidden control character becomes U+FFFD, so the document stays XML.
+                if (IsXmlForbidden(c))
+                    out += kXmlReplacement;
+                else
+                    out += c;
         }
     }
     return vqString(std::move(out));

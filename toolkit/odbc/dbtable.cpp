@@ -121,57 +121,18 @@ void ParamType(SWORD cType, long bufferSize, SQLSMALLINT& sqlType, SQLULEN& size
     }
 }
 
-void PutUTF8(std::string& out, unsigned long cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Reads UTF-16 units (SQLWCHAR is 16-bit with every driver manager) into UTF-8.
 std::string UTF16ToUTF8(const SQLWCHAR* text, size_t units) {
-    std::string out;
-    for (size_t i = 0; i < units; ++i) {
-        unsigned long cp = text[i];
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < units && text[i + 1] >= 0xDC00 &&
-            text[i + 1] < 0xE000) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp < 0xE000) {
-            cp = 0xFFFD;
-        }
-        PutUTF8(out, cp);
-    }
-    return out;
+    std::u16string copy(text, text + units);
+    return vqUTF16ToUTF8(copy.data(), copy.size());
 }
 
 // Writes UTF-8 text as UTF-16 into at most maxUnits units without splitting a pair.
 size_t UTF8ToUTF16(const std::string& utf8, SQLWCHAR* out, size_t maxUnits) {
-    std::wstring wide = vqUTF8ToWide(utf8.data(), utf8.size());
-    size_t n = 0;
-    for (wchar_t wc : wide) {
-        unsigned long cp = static_cast<unsigned long>(wc);
-        if (cp >= 0x10000 && sizeof(wchar_t) == 4) {
-            if (n + 2 > maxUnits) break;
-            cp -= 0x10000;
-            out[n++] = static_cast<SQLWCHAR>(0xD800 + (cp >> 10));
-            out[n++] = static_cast<SQLWCHAR>(0xDC00 + (cp & 0x3FF));
-        } else {
-            if (n + 1 > maxUnits) break;
-            out[n++] = static_cast<SQLWCHAR>(cp);
-        }
-    }
+    std::u16string units = vqUTF8ToUTF16(utf8.data(), utf8.size());
+    size_t n = units.size() < maxUnits ? units.size() : maxUnits;
+    if (n > 0 && n < units.size() && units[n - 1] >= 0xD800 && units[n - 1] < 0xDC00) --n;
+    std::copy(units.begin(), units.begin() + n, out);
     return n;
 }
 
