@@ -8,7 +8,7 @@
 #include "vq/image.h"
 
 class VQ_CORE_API vqPNGHandler : public vqImageHandler {
-  public:
+public:
     // Name "PNG file", extension "png", type vqBITMAP_TYPE_PNG, MIME type "image/png".
     vqPNGHandler();
     ~vqPNGHandler() override;
@@ -26,7 +26,7 @@ class VQ_CORE_API vqPNGHandler : public vqImageHandler {
     // True when the bytes start with the PNG signature.
     bool CanRead(const unsigned char* header, size_t size) const override;
 
-  private:
+private:
     vqString m_extension;
     vqString m_mimeType;
 };

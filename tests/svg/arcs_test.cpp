@@ -13,17 +13,7 @@ using svgtest::V;
 // Draws on a fresh surface; returns what follows the first style group.
 template <class F>
 std::string Draw(F draw) {
-    ScratchDir dir;
-    std::string path = dir.Path("arc.svg");
-    {
-        vqSVGFileDC dc(V(path));
-        draw(dc);
-    }
-    svgtest::ExpectValidDocument(path);
-    std::string body = Body(ReadFile(path));
-    std::string group = InitialGroup();
-    EXPECT_EQ(body.compare(0, group.size(), group), 0) << body;
-    return body.compare(0, group.size(), group) == 0 ? body.substr(group.size()) : body;
+    return svgtest::AfterInitialGroup(svgtest::DrawBody(draw));
 }
 
 const char* kRadiusComment = "<!--- vqSVGFileDC::DoDrawArc Error in getting radii of circle --> \n";

@@ -26,16 +26,11 @@ std::ostream& operator<<(std::ostream& os, const Box& b) {
 // first style group, and the bounding box.
 template <class F>
 std::pair<std::string, Box> Draw(F draw) {
-    ScratchDir dir;
-    std::string path = dir.Path("shape.svg");
     Box box{};
-    {
-        vqSVGFileDC dc(V(path));
+    std::string body = svgtest::DrawBody([&](vqSVGFileDC& dc) {
         draw(dc);
         box = {dc.IsBoundingBoxValid(), dc.MinX(), dc.MinY(), dc.MaxX(), dc.MaxY()};
-    }
-    svgtest::ExpectValidDocument(path);
-    std::string body = Body(ReadFile(path));
+    });
     std::string group = InitialGroup();
     if (body.compare(0, group.size(), group) == 0) body = body.substr(group.size());
     return {body, box};

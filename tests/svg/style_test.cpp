@@ -11,14 +11,7 @@ using svgtest::V;
 // Draws on a fresh surface and returns what it wrote after the header.
 template <class F>
 std::string Draw(F draw) {
-    ScratchDir dir;
-    std::string path = dir.Path("style.svg");
-    {
-        vqSVGFileDC dc(V(path));
-        draw(dc);
-    }
-    svgtest::ExpectValidDocument(path);
-    return Body(ReadFile(path));
+    return svgtest::DrawBody(draw);
 }
 
 size_t Count(const std::string& text, const std::string& what) {

@@ -79,6 +79,27 @@ inline void ExpectValidDocument(const std::string& path) {
     std::remove(png.c_str());
 }
 
+// Draws on a fresh 320 x 240 surface, checks the finished document and returns
+// what the surface wrote between its header and its footer.
+template <class F>
+std::string DrawBody(F draw) {
+    ScratchDir dir;
+    std::string path = dir.Path("draw.svg");
+    {
+        vqSVGFileDC dc(V(path));
+        draw(dc);
+    }
+    ExpectValidDocument(path);
+    return Body(ReadFile(path));
+}
+
+// The body without the first style group, which must be the initial one.
+inline std::string AfterInitialGroup(const std::string& body) {
+    std::string group = InitialGroup();
+    EXPECT_EQ(body.compare(0, group.size(), group), 0) << body;
+    return body.compare(0, group.size(), group) == 0 ? body.substr(group.size()) : body;
+}
+
 }  // namespace svgtest
 
 #endif
