@@ -239,19 +239,6 @@ bool ParseConversion(const vqChar*& p, Conversion& c) {
     return true;
 }
 
-bool IsDirectFormat(const vqChar* p) {
-    while (*p) {
-        if (*p++ != '%') continue;
-        if (*p == '%') {
-            ++p;
-            continue;
-        }
-        Conversion c;
-        if (!ParseConversion(p, c)) return false;
-    }
-    return true;
-}
-
 // Appends a field, padded to the conversion's width; zero padding goes after a sign.
 void AppendPadded(vqString::StdString& out, const Conversion& c, const char* text, size_t n,
                   bool numeric) {
@@ -268,10 +255,10 @@ void AppendPadded(vqString::StdString& out, const Conversion& c, const char* tex
     if (c.left) out.append(pad, ' ');
 }
 
-// Formats the conversions that IsDirectFormat accepted, without the C library's
+// Formats the common conversions without the C library's locale and set-up;
+// false when the format holds another kind (args is then a spent copy).
 // locale and its per-call set-up.
-vqString::StdString FormatDirect(const vqChar* p, va_list args) {
-    vqString::StdString out;
+bool FormatDirect(const vqChar* p, va_list args, vqString::StdString& out) {
     out.reserve(64);
     char buf[512];  // holds any double in %f with precision 64
     while (*p) {
@@ -285,7 +272,7 @@ vqString::StdString FormatDirect(const vqChar* p, va_list args) {
             continue;
         }
         Conversion c;
-        ParseConversion(p, c);
+        if (!ParseConversion(p, c)) return false;
         std::to_chars_result r{buf, std::errc()};
         switch (c.type) {
             case 'd':
@@ -340,22 +327,23 @@ vqString::StdString FormatDirect(const vqChar* p, va_list args) {
                 continue;
             }
         }
-        if (r.ec != std::errc()) return vqString::StdString();
+        if (r.ec != std::errc()) return false;
         AppendPadded(out, c, buf, static_cast<size_t>(r.ptr - buf), true);
     }
-    return out;
+    return true;
 }
 
 }  // namespace
 
 vqString vqString::FormatV(const vqChar* format, va_list args) {
     if (!format) return vqString();
-    if (IsDirectFormat(format)) {
+    {
+        vqString::StdString out;
         va_list copy;
         va_copy(copy, args);
-        vqString::StdString out = FormatDirect(format, copy);
+        bool done = FormatDirect(format, copy, out);
         va_end(copy);
-        return vqString(std::move(out));
+        if (done) return vqString(std::move(out));
     }
     CLocaleScope cLocale;
 #ifdef VQ_UNICODE
