@@ -73,8 +73,9 @@ public:
         DoDrawBitmap(bitmap, x, y, useMask);
     }
     void DrawIcon(const vqIcon& icon, int x, int y) { DoDrawIcon(icon, x, y); }
+    // Does nothing: the surface cannot flood-fill (a null colour is accepted).
     void FloodFill(int x, int y, vqColour* colour, int style = 1) {
-        DoFloodFill(x, y, *colour, style);
+        DoFloodFill(x, y, colour ? *colour : vqNullColour, style);
     }
     bool GetPixel(int x, int y, vqColour* colour) { return DoGetPixel(x, y, colour); }
     void GetClippingBox(int*, int*, int*, int*) {}

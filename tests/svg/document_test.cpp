@@ -108,6 +108,7 @@ TEST(SvgDocumentTest, ConstantMembersAnswerAsDocumented) {
         EXPECT_FALSE(dc.GetPixel(5, 5, &colour));
         EXPECT_EQ(colour, vqColour(1, 2, 3));
         dc.FloodFill(1, 1, &colour);
+        dc.FloodFill(1, 1, nullptr);
         EXPECT_FALSE(dc.StartDoc(vqT("x")));
         EXPECT_EQ(dc.GetDepth(), -1);
         EXPECT_TRUE(dc.CanDrawBitmap());
