@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "vq/dcscreen.h"
+#include "vq/screen_dc.h"
 #include "vq/pnghandler.h"
 #include "vq/svgfiledc.h"
 

@@ -9,7 +9,7 @@
 #include "vq/panel.h"
 #include "vq/picturehandler.h"
 #include "vq/pnghandler.h"
-#include "vq/statpict.h"
+#include "vq/static_picture.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ bool Run(const std::string& outDir) {
     vqImage::AddHandler(new vqPNGHandler);
     const std::string sunFile = outDir + "/picture-sun.png";
     const std::string stripesFile = outDir + "/picture-stripes.png";
-    const std::string resFile = outDir + "/picture.xrc";
+    const std::string resFile = outDir + "/picture.xml";
     if (!DrawSun(64).SaveFile(vqString::FromUTF8(sunFile), vqBITMAP_TYPE_PNG) ||
         !DrawStripes(120, 48).SaveFile(vqString::FromUTF8(stripesFile), vqBITMAP_TYPE_PNG))
         return false;

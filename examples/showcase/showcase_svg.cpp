@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "showcase.h"
-#include "vq/dcmemory.h"
+#include "vq/memory_dc.h"
 #include "vq/svgfiledc.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #ifndef VQ_GLCANVAS_H
 #define VQ_GLCANVAS_H
 
-#include "vq/guiapp.h"
+#include "vq/gui_app.h"
 #include "vq/platform/win32.h"
 #include "vq/window.h"
 

@@ -10,7 +10,7 @@
 #ifndef VQ_PICTUREHANDLER_H
 #define VQ_PICTUREHANDLER_H
 
-#include "vq/xmlres.h"
+#include "vq/xml_resource.h"
 
 #ifdef VQMAKING_PICTURE
 #define VQ_PICTURE_API VQ_EXPORT

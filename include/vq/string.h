@@ -48,7 +48,6 @@ public:
     std::string utf8_str() const { return ToUTF8(); }
 
     const vqChar* c_str() const { return m_impl.c_str(); }
-    const vqChar* wx_str() const { return m_impl.c_str(); }
     const StdString& str() const { return m_impl; }
     StdString& str() { return m_impl; }
 

@@ -11,15 +11,15 @@
 #include "vq/gdi.h"
 
 // Platform handles and values as the toolkit passes them around without <windows.h>.
-typedef void* WXHWND;
+typedef void* vqWindowHandle;
 #if defined(_WIN32)
-typedef unsigned long WXDWORD;
+typedef unsigned long vqWindowStyle;
 #else
-typedef std::uint32_t WXDWORD;
+typedef std::uint32_t vqWindowStyle;
 #endif
-typedef std::intptr_t WXLRESULT;
-typedef std::uintptr_t WXWPARAM;
-typedef std::intptr_t WXLPARAM;
+typedef std::intptr_t vqMessageResult;
+typedef std::uintptr_t vqMessageWParam;
+typedef std::intptr_t vqMessageLParam;
 
 class vqWindow;
 
@@ -30,12 +30,12 @@ public:
     ~vqPlatformWindow();
     vqPlatformWindow(const vqPlatformWindow&) = delete;
     vqPlatformWindow& operator=(const vqPlatformWindow&) = delete;
-    WXHWND Get() const { return m_hwnd; }
+    vqWindowHandle Get() const { return m_hwnd; }
     // Takes a window for the toolkit window that owns it, destroying the one held before.
-    void Reset(WXHWND hwnd = nullptr, vqWindow* owner = nullptr);
+    void Reset(vqWindowHandle hwnd = nullptr, vqWindow* owner = nullptr);
 
 private:
-    WXHWND m_hwnd = nullptr;
+    vqWindowHandle m_hwnd = nullptr;
 };
 
 class VQ_CORE_API vqEvtHandler : public vqObject {
@@ -151,20 +151,20 @@ public:
     int GetRefreshCount() const { return m_refreshCount; }
 
     // The platform window, null until MSWCreate made one; destroyed with this window.
-    WXHWND GetHWND() const { return m_platformWindow.Get(); }
+    vqWindowHandle GetHWND() const { return m_platformWindow.Get(); }
     // The toolkit window that owns a platform window, or null.
-    static vqWindow* FindWindowByHWND(WXHWND hwnd);
+    static vqWindow* FindWindowByHWND(vqWindowHandle hwnd);
     // Translates toolkit style bits into platform window styles (WS_CHILD and
     // WS_VISIBLE always, WS_CLIPCHILDREN, WS_BORDER) and extended styles.
-    virtual WXDWORD MSWGetStyle(long flags, WXDWORD* exstyle) const;
+    virtual vqWindowStyle MSWGetStyle(long flags, vqWindowStyle* exstyle) const;
     // Creates the platform window of a registered class as a child of the parent's
     // platform window (or a top-level one without a parent); false when it fails.
     virtual bool MSWCreate(const vqChar* wclass, const vqChar* title, const vqPoint& pos,
-                           const vqSize& size, WXDWORD style, WXDWORD exStyle);
+                           const vqSize& size, vqWindowStyle style, vqWindowStyle exStyle);
     // Turns a platform message into a toolkit event (size, palette changed, query new
     // palette) and processes it; true when the window handled it, with its result.
-    virtual bool MSWHandleMessage(WXLRESULT* result, unsigned int message, WXWPARAM wParam,
-                                  WXLPARAM lParam);
+    virtual bool MSWHandleMessage(vqMessageResult* result, unsigned int message,
+                                  vqMessageWParam wParam, vqMessageLParam lParam);
 
     VQ_DECLARE_EVENT_TABLE()
 

@@ -12,7 +12,7 @@
 #include "vq/intl.h"
 #include "vq/log.h"
 #include "vq/module.h"
-#include "vq/mswtoolkit.h"
+#include "vq/win32_window_class.h"
 #include "vq/settings.h"
 
 // The library's own Win32 entry points match its character width.
@@ -202,8 +202,8 @@ bool vqGLCanvas::Create(vqWindow* parent, int id, const vqPoint& pos, const vqSi
     if (!vqWindowBase::CreateBase(parent, id, pos, size, style, vqDefaultValidator, name))
         return false;
     parent->AddChild(this);
-    WXDWORD exStyle = 0;
-    WXDWORD msStyle = MSWGetStyle(style, &exStyle);
+    vqWindowStyle exStyle = 0;
+    vqWindowStyle msStyle = MSWGetStyle(style, &exStyle);
     return MSWCreate(kCanvasClass, NULL, pos, size,
                      msStyle | WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, exStyle);
 }

@@ -1,7 +1,7 @@
 #include "vq/picturehandler.h"
 
 #include "vq/checkcast.h"
-#include "vq/statpict.h"
+#include "vq/static_picture.h"
 
 VQ_IMPLEMENT_DYNAMIC_CLASS(vqStaticPictureXmlHandler, vqXmlResourceHandler)
 

@@ -1,5 +1,5 @@
 #include "svg_private.h"
-#include "vq/dcmemory.h"
+#include "vq/memory_dc.h"
 #include "vq/pnghandler.h"
 #include "vq/svgfiledc.h"
 

@@ -1,7 +1,7 @@
 #include <cmath>
 
 #include "svg_private.h"
-#include "vq/dcscreen.h"
+#include "vq/screen_dc.h"
 #include "vq/svgfiledc.h"
 
 namespace {

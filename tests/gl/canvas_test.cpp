@@ -8,7 +8,7 @@
 #include "vq/glcanvas.h"
 #include "vq/intl.h"
 #include "vq/module.h"
-#include "vq/mswtoolkit.h"
+#include "vq/win32_window_class.h"
 #include "vq/settings.h"
 
 namespace {

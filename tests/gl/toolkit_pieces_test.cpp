@@ -6,7 +6,7 @@
 #include "vq/frame.h"
 #include "vq/intl.h"
 #include "vq/module.h"
-#include "vq/mswtoolkit.h"
+#include "vq/win32_window_class.h"
 #include "vq/settings.h"
 
 namespace {
@@ -53,12 +53,13 @@ TEST(SystemSettings, ColoursByNumberAndNoneOutOfRange) {
 
 TEST(WindowStyles, ToolkitBitsBecomePlatformStyles) {
     vqWindow window;
-    WXDWORD ex = 0;
-    EXPECT_EQ(WXDWORD(WS_CHILD | WS_VISIBLE), window.MSWGetStyle(0, &ex));
+    vqWindowStyle ex = 0;
+    EXPECT_EQ(vqWindowStyle(WS_CHILD | WS_VISIBLE), window.MSWGetStyle(0, &ex));
     EXPECT_EQ(0u, ex);
-    WXDWORD style = window.MSWGetStyle(vqCLIP_CHILDREN | vqBORDER_SIMPLE | vqBORDER_SUNKEN, &ex);
-    EXPECT_EQ(WXDWORD(WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_BORDER), style);
-    EXPECT_EQ(WXDWORD(WS_EX_CLIENTEDGE), ex);
+    vqWindowStyle style =
+        window.MSWGetStyle(vqCLIP_CHILDREN | vqBORDER_SIMPLE | vqBORDER_SUNKEN, &ex);
+    EXPECT_EQ(vqWindowStyle(WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_BORDER), style);
+    EXPECT_EQ(vqWindowStyle(WS_EX_CLIENTEDGE), ex);
 }
 
 TEST(WindowStyles, PlatformWindowsGoWithTheirToolkitWindows) {

@@ -7,7 +7,7 @@
 #include "picture_test_util.h"
 #include "vq/panel.h"
 #include "vq/picturehandler.h"
-#include "vq/statpict.h"
+#include "vq/static_picture.h"
 
 using namespace picturetest;
 
@@ -85,7 +85,7 @@ TEST_F(PictureHandlerTest, NodeValuesReachTheControlAndSizeServesTwice) {
     EXPECT_TRUE(pic->IsCreated());
     EXPECT_EQ(pic->GetParent(), frame.get());
     EXPECT_EQ(pic->GetName(), vqString(vqT("logo")));
-    EXPECT_EQ(pic->GetId(), vqXRCID("logo"));
+    EXPECT_EQ(pic->GetId(), vqResourceId("logo"));
     EXPECT_EQ(pic->GetPosition(), vqPoint(7, 9));
     EXPECT_EQ(pic->GetWindowStyleFlag(), (long)(vqBORDER_SIMPLE | vqTAB_TRAVERSAL));
     // The same "size" scales the 16 x 8 bitmap and sizes the control.
@@ -297,7 +297,7 @@ TEST_F(PictureHandlerTest, ArtBitmapsAndAspectKeepingSizes) {
 }
 
 TEST_F(PictureHandlerTest, PanelWithTwoPicturesFromAFile) {
-    dir.Write("panel.xrc", Resource("<object class=\"vqPanel\" name=\"main\">\n"
+    dir.Write("panel.xml", Resource("<object class=\"vqPanel\" name=\"main\">\n"
                                     "  <size>200,100</size>\n"
                                     "  <object class=\"vqStaticPicture\" name=\"one\">\n"
                                     "    <bitmap>pic.png</bitmap><pos>5,5</pos>\n"
@@ -309,7 +309,7 @@ TEST_F(PictureHandlerTest, PanelWithTwoPicturesFromAFile) {
     vqXmlResource fileRes;
     fileRes.AddHandler(new vqStaticPictureXmlHandler);
     fileRes.InitAllHandlers();
-    ASSERT_TRUE(fileRes.Load(V(dir.File("panel.xrc"))));
+    ASSERT_TRUE(fileRes.Load(V(dir.File("panel.xml"))));
     auto* panel =
         vqDynamicCast<vqPanel>(fileRes.LoadObject(frame.get(), vqT("main"), vqT("vqPanel")));
     ASSERT_NE(panel, nullptr);

@@ -7,10 +7,10 @@
 #include <memory>
 
 #include "picture_test_util.h"
-#include "vq/artprov.h"
+#include "vq/art_provider.h"
 #include "vq/panel.h"
 #include "vq/picturehandler.h"
-#include "vq/statpict.h"
+#include "vq/static_picture.h"
 
 using namespace picturetest;
 
@@ -72,14 +72,14 @@ protected:
 
 TEST_F(ResourceTest, BrokenDocumentsAreRefusedWithTheFileAndLine) {
     LogCollector log;
-    dir.Write("broken.xrc", "<?xml version=\"1.0\"?>\n<resource>\n<object class=\"Probe\">\n");
-    EXPECT_FALSE(res.Load(V(dir.File("broken.xrc"))));
-    EXPECT_EQ(log.Count({dir.File("broken.xrc") + ":", "not a resource file"}), 1);
+    dir.Write("broken.xml", "<?xml version=\"1.0\"?>\n<resource>\n<object class=\"Probe\">\n");
+    EXPECT_FALSE(res.Load(V(dir.File("broken.xml"))));
+    EXPECT_EQ(log.Count({dir.File("broken.xml") + ":", "not a resource file"}), 1);
     dir.Write("other.xml", "<?xml version=\"1.0\"?>\n\n<svg/>\n");
     EXPECT_FALSE(res.Load(V(dir.File("other.xml"))));
     EXPECT_EQ(log.Count({dir.File("other.xml") + ":3:", "root element is 'svg'"}), 1);
-    EXPECT_FALSE(res.Load(V(dir.File("absent.xrc"))));
-    EXPECT_EQ(log.Count({dir.File("absent.xrc"), "cannot read", "No such file"}), 1);
+    EXPECT_FALSE(res.Load(V(dir.File("absent.xml"))));
+    EXPECT_EQ(log.Count({dir.File("absent.xml"), "cannot read", "No such file"}), 1);
     EXPECT_FALSE(res.LoadFromString(vqT("")));
     EXPECT_EQ(log.errors.size(), 4u);
     EXPECT_EQ(res.FindResource(vqT("p"), vqT("")), nullptr);
@@ -148,10 +148,10 @@ TEST_F(ResourceTest, MalformedParametersGiveDefaultsWithOneErrorEach) {
 }
 
 TEST_F(ResourceTest, IdentifiersAreStablePerName) {
-    int a = vqXmlResource::GetXRCID(vqT("first_name"));
-    EXPECT_EQ(vqXmlResource::GetXRCID(vqT("first_name")), a);
-    EXPECT_NE(vqXmlResource::GetXRCID(vqT("second_name")), a);
-    EXPECT_EQ(vqXmlResource::GetXRCID(vqT("")), (int)vqID_ANY);
+    int a = vqXmlResource::GetResourceId(vqT("first_name"));
+    EXPECT_EQ(vqXmlResource::GetResourceId(vqT("first_name")), a);
+    EXPECT_NE(vqXmlResource::GetResourceId(vqT("second_name")), a);
+    EXPECT_EQ(vqXmlResource::GetResourceId(vqT("")), (int)vqID_ANY);
     EXPECT_GT(a, 0);
 }
 
@@ -176,12 +176,12 @@ TEST_F(ResourceTest, DeepNestingIsRefusedNotCrashed) {
 }
 
 TEST_F(ResourceTest, UnloadForgetsTheFile) {
-    dir.Write("a.xrc", Resource("<object class=\"Probe\" name=\"fromfile\"/>\n"));
-    ASSERT_TRUE(res.Load(V(dir.File("a.xrc"))));
+    dir.Write("a.xml", Resource("<object class=\"Probe\" name=\"fromfile\"/>\n"));
+    ASSERT_TRUE(res.Load(V(dir.File("a.xml"))));
     ASSERT_NE(res.FindResource(vqT("fromfile"), vqT("Probe")), nullptr);
-    EXPECT_EQ(res.FindResource(vqT("fromfile"), vqT(""))->GetFileName(), V(dir.File("a.xrc")));
-    EXPECT_TRUE(res.Unload(V(dir.File("a.xrc"))));
-    EXPECT_FALSE(res.Unload(V(dir.File("a.xrc"))));
+    EXPECT_EQ(res.FindResource(vqT("fromfile"), vqT(""))->GetFileName(), V(dir.File("a.xml")));
+    EXPECT_TRUE(res.Unload(V(dir.File("a.xml"))));
+    EXPECT_FALSE(res.Unload(V(dir.File("a.xml"))));
     EXPECT_EQ(res.FindResource(vqT("fromfile"), vqT("Probe")), nullptr);
 }
 

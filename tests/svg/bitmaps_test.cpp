@@ -2,7 +2,7 @@
 #include <unistd.h>
 
 #include "render_util.h"
-#include "vq/dcmemory.h"
+#include "vq/memory_dc.h"
 
 namespace {
 

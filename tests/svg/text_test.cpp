@@ -1,5 +1,5 @@
 #include "render_util.h"
-#include "vq/dcscreen.h"
+#include "vq/screen_dc.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 #include <map>
 
 #include "vq/frame.h"
-#include "vq/mswtoolkit.h"
+#include "vq/win32_window_class.h"
 
 namespace {
 
 char s_instanceTag;
-std::map<WXHWND, vqWindow*>& Windows() {
-    static std::map<WXHWND, vqWindow*> windows;
+std::map<vqWindowHandle, vqWindow*>& Windows() {
+    static std::map<vqWindowHandle, vqWindow*> windows;
     return windows;
 }
 // The window whose platform window is being created: it receives the messages sent
@@ -33,7 +33,7 @@ const vqValidator vqDefaultValidator;
 
 vqPlatformWindow::~vqPlatformWindow() { Reset(); }
 
-void vqPlatformWindow::Reset(WXHWND hwnd, vqWindow* owner) {
+void vqPlatformWindow::Reset(vqWindowHandle hwnd, vqWindow* owner) {
     if (m_hwnd) {
         Windows().erase(m_hwnd);
         DestroyWindow(static_cast<HWND>(m_hwnd));
@@ -49,12 +49,12 @@ LRESULT CALLBACK vqWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         window = s_beingCreated;
         Windows()[hwnd] = window;
     }
-    WXLRESULT result = 0;
+    vqMessageResult result = 0;
     if (window && window->MSWHandleMessage(&result, message, wParam, lParam)) return result;
     return VQ_W32(DefWindowProc)(hwnd, message, wParam, lParam);
 }
 
-vqWindow* vqWindow::FindWindowByHWND(WXHWND hwnd) {
+vqWindow* vqWindow::FindWindowByHWND(vqWindowHandle hwnd) {
     auto found = Windows().find(hwnd);
     return found != Windows().end() ? found->second : nullptr;
 }
@@ -64,8 +64,8 @@ bool vqWindow::CreateBase(vqWindow* parent, int id, const vqPoint& pos, const vq
     return CreateBase(parent, id, pos, size, style, name);
 }
 
-WXDWORD vqWindow::MSWGetStyle(long flags, WXDWORD* exstyle) const {
-    WXDWORD style = WS_CHILD | WS_VISIBLE;
+vqWindowStyle vqWindow::MSWGetStyle(long flags, vqWindowStyle* exstyle) const {
+    vqWindowStyle style = WS_CHILD | WS_VISIBLE;
     if (flags & vqCLIP_CHILDREN) style |= WS_CLIPCHILDREN;
     if (flags & vqBORDER_SIMPLE) style |= WS_BORDER;
     if (exstyle) {
@@ -77,7 +77,7 @@ WXDWORD vqWindow::MSWGetStyle(long flags, WXDWORD* exstyle) const {
 }
 
 bool vqWindow::MSWCreate(const vqChar* wclass, const vqChar* title, const vqPoint& pos,
-                         const vqSize& size, WXDWORD style, WXDWORD exStyle) {
+                         const vqSize& size, vqWindowStyle style, vqWindowStyle exStyle) {
     int x = pos.x == -1 ? m_x : pos.x, y = pos.y == -1 ? m_y : pos.y;
     int width = size.x == -1 ? m_width : size.x, height = size.y == -1 ? m_height : size.y;
     HWND parent = m_parent ? static_cast<HWND>(m_parent->GetHWND()) : nullptr;
@@ -96,8 +96,8 @@ bool vqWindow::MSWCreate(const vqChar* wclass, const vqChar* title, const vqPoin
     return true;
 }
 
-bool vqWindow::MSWHandleMessage(WXLRESULT* result, unsigned int message, WXWPARAM wParam,
-                                WXLPARAM lParam) {
+bool vqWindow::MSWHandleMessage(vqMessageResult* result, unsigned int message,
+                                vqMessageWParam wParam, vqMessageLParam lParam) {
     *result = 0;
     switch (message) {
         case WM_SIZE: {
@@ -109,7 +109,7 @@ bool vqWindow::MSWHandleMessage(WXLRESULT* result, unsigned int message, WXWPARA
         case WM_PALETTECHANGED: {
             vqPaletteChangedEvent event(m_windowId);
             event.SetEventObject(this);
-            event.SetChangedWindow(FindWindowByHWND(reinterpret_cast<WXHWND>(wParam)));
+            event.SetChangedWindow(FindWindowByHWND(reinterpret_cast<vqWindowHandle>(wParam)));
             return ProcessEvent(event);
         }
         case WM_QUERYNEWPALETTE: {

@@ -197,10 +197,11 @@ void DestroySurfaces(EglWindow* w) {
 }
 
 void CreateSurfaces(HWND wnd) {
-    EglWindow* w = wnd->egl;
-    w->surfaces[0] = MakeSurface(w->config, wnd->width, wnd->height);
-    w->surfaces[1] =
-        w->doubleBuffered ? MakeSurface(w->config, wnd->width, wnd->height) : w->surfaces[0];
+    using vqw32::Win;
+    EglWindow* w = Win(wnd)->egl;
+    w->surfaces[0] = MakeSurface(w->config, Win(wnd)->width, Win(wnd)->height);
+    w->surfaces[1] = w->doubleBuffered ? MakeSurface(w->config, Win(wnd)->width, Win(wnd)->height)
+                                       : w->surfaces[0];
     w->back = 0;
 }
 
@@ -211,32 +212,33 @@ namespace vqw32 {
 bool EglAvailable() { return Init().display != EGL_NO_DISPLAY; }
 
 void EglAttachWindow(HWND wnd) {
-    if (wnd->egl) return;
-    EGLConfig config = ConfigFor(wnd->display, wnd->pixelFormat);
+    if (Win(wnd)->egl) return;
+    EGLConfig config = ConfigFor(Win(wnd)->display, Win(wnd)->pixelFormat);
     if (!config) return;
-    wnd->egl = new EglWindow;
-    wnd->egl->config = config;
-    wnd->egl->doubleBuffered = (vqPlatformPixelFormats(wnd->display)[wnd->pixelFormat - 1].dwFlags &
-                                PFD_DOUBLEBUFFER) != 0;
+    Win(wnd)->egl = new EglWindow;
+    Win(wnd)->egl->config = config;
+    Win(wnd)->egl->doubleBuffered =
+        (vqPlatformPixelFormats(Win(wnd)->display)[Win(wnd)->pixelFormat - 1].dwFlags &
+         PFD_DOUBLEBUFFER) != 0;
     CreateSurfaces(wnd);
 }
 
 void EglResizeWindow(HWND wnd) {
-    if (!wnd->egl) return;
-    EGLSurface oldBack = wnd->egl->surfaces[wnd->egl->back];
+    if (!Win(wnd)->egl) return;
+    EGLSurface oldBack = Win(wnd)->egl->surfaces[Win(wnd)->egl->back];
     bool bound = oldBack != EGL_NO_SURFACE && t_draw == oldBack;
     EGLContext context = t_context;
-    DestroySurfaces(wnd->egl);
+    DestroySurfaces(Win(wnd)->egl);
     CreateSurfaces(wnd);
-    EGLSurface back = wnd->egl->surfaces[wnd->egl->back];
+    EGLSurface back = Win(wnd)->egl->surfaces[Win(wnd)->egl->back];
     if (bound) Bind(back, back, context);
 }
 
 void EglDetachWindow(HWND wnd) {
-    if (!wnd->egl) return;
-    DestroySurfaces(wnd->egl);
-    delete wnd->egl;
-    wnd->egl = nullptr;
+    if (!Win(wnd)->egl) return;
+    DestroySurfaces(Win(wnd)->egl);
+    delete Win(wnd)->egl;
+    Win(wnd)->egl = nullptr;
 }
 
 bool EglCreateContext(HGLRC rc, HGLRC shareWith) {
@@ -260,8 +262,8 @@ void EglDestroyContext(HGLRC rc) {
 }
 
 bool EglMakeCurrent(HWND wnd, HGLRC rc) {
-    if (!rc->egl || !wnd->egl) return false;
-    EGLSurface back = wnd->egl->surfaces[wnd->egl->back];
+    if (!rc->egl || !Win(wnd)->egl) return false;
+    EGLSurface back = Win(wnd)->egl->surfaces[Win(wnd)->egl->back];
     if (t_context == rc->egl->context && t_draw == back) return true;
     return Bind(back, back, rc->egl->context);
 }
@@ -272,13 +274,13 @@ void EglReleaseCurrent() {
 }
 
 void EglSwap(HWND wnd, HGLRC current) {
-    EglWindow* w = wnd->egl;
+    EglWindow* w = Win(wnd)->egl;
     if (!w) return;
     EGLSurface back = w->surfaces[w->back];
     bool bound = current && current->egl && t_context == current->egl->context && t_draw == back;
     if (bound) {
         glFlush();
-        wnd->presenter = current;
+        Win(wnd)->presenter = current;
     }
     if (!w->doubleBuffered) return;
     w->back ^= 1;
@@ -286,13 +288,13 @@ void EglSwap(HWND wnd, HGLRC current) {
 }
 
 bool EglReadPresented(HWND wnd, int* width, int* height, std::vector<unsigned char>* rgba) {
-    EglWindow* w = wnd->egl;
+    EglWindow* w = Win(wnd)->egl;
     if (!w) return false;
     Display& d = Egl();
     EGLSurface front = w->surfaces[w->doubleBuffered ? w->back ^ 1 : 0];
     // The context that presented reads the frame, so the read waits for its drawing;
     // a reader of the surface's config stands in when it is gone or busy elsewhere.
-    HGLRC presenter = wnd->presenter;
+    HGLRC presenter = Win(wnd)->presenter;
     EGLContext reader = EGL_NO_CONTEXT;
     if (presenter && g_contexts.count(presenter) && presenter->egl &&
         (!presenter->currentThread || presenter == wglGetCurrentContext()))
@@ -311,7 +313,8 @@ bool EglReadPresented(HWND wnd, int* width, int* height, std::vector<unsigned ch
     GLint alignment = 4, readBuffer = GL_BACK;
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
     glGetIntegerv(GL_READ_BUFFER, &readBuffer);
-    int wdt = wnd->width > 0 ? wnd->width : 1, hgt = wnd->height > 0 ? wnd->height : 1;
+    int wdt = Win(wnd)->width > 0 ? Win(wnd)->width : 1,
+        hgt = Win(wnd)->height > 0 ? Win(wnd)->height : 1;
     std::vector<unsigned char> pixels(size_t(wdt) * hgt * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
@@ -340,8 +343,8 @@ bool vqPlatformReadPresentedPixels(HWND wnd, int* width, int* height,
     if (!vqw32::EglReadPresented(wnd, width, height, rgba)) return false;
     // On the palette-managed display the screen shows each 3-3-2 pixel value through
     // the palette selected into the window's device context.
-    HDC dc = wnd->ownDC;
-    if (wnd->display == vqPLATFORM_DISPLAY_PALETTE_8 && dc && dc->palette &&
+    HDC dc = vqw32::Win(wnd)->ownDC;
+    if (vqw32::Win(wnd)->display == vqPLATFORM_DISPLAY_PALETTE_8 && dc && dc->palette &&
         dc->palette->entries.size() >= 256) {
         for (size_t i = 0; i + 3 < rgba->size(); i += 4) {
             unsigned char* p = rgba->data() + i;

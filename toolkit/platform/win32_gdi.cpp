@@ -68,7 +68,7 @@ HPALETTE__ s_defaultPalette;  // the stock palette selected into every new DC
 
 namespace vqw32 {
 
-vqPlatformDisplay DisplayOf(HDC dc) { return dc && dc->wnd ? dc->wnd->display : s_display; }
+vqPlatformDisplay DisplayOf(HDC dc) { return dc && dc->wnd ? Win(dc->wnd)->display : s_display; }
 
 }  // namespace vqw32
 
@@ -155,7 +155,7 @@ int WINAPI DescribePixelFormat(HDC dc, int format, UINT bytes, LPPIXELFORMATDESC
 }
 
 int WINAPI GetPixelFormat(HDC dc) {
-    int format = ValidDC(dc) && dc->wnd ? dc->wnd->pixelFormat : 0;
+    int format = ValidDC(dc) && dc->wnd ? Win(dc->wnd)->pixelFormat : 0;
     Record("GetPixelFormat", {Hex(dc), "-> " + std::to_string(format)});
     if (!format) SetLastError(ValidDC(dc) ? ERROR_INVALID_PIXEL_FORMAT : ERROR_INVALID_HANDLE);
     return format;
@@ -168,25 +168,25 @@ BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
         return FALSE;
     }
     HWND wnd = dc->wnd;
-    const auto& formats = vqPlatformPixelFormats(wnd->display);
+    const auto& formats = vqPlatformPixelFormats(Win(wnd)->display);
     if (format < 1 || format > int(formats.size())) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return FALSE;
     }
     // A window's pixel format is set once; repeating the same one is harmless.
-    if (wnd->pixelFormat) {
-        if (wnd->pixelFormat == format) return TRUE;
+    if (Win(wnd)->pixelFormat) {
+        if (Win(wnd)->pixelFormat == format) return TRUE;
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return FALSE;
     }
-    wnd->pixelFormat = format;
+    Win(wnd)->pixelFormat = format;
     EglAttachWindow(wnd);
     return TRUE;
 }
 
 BOOL WINAPI SwapBuffers(HDC dc) {
     Record("SwapBuffers", {Hex(dc)});
-    if (!ValidDC(dc) || !dc->wnd || !dc->wnd->pixelFormat) {
+    if (!ValidDC(dc) || !dc->wnd || !Win(dc->wnd)->pixelFormat) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }

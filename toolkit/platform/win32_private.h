@@ -9,7 +9,11 @@
 
 #include "vq/platform/win32.h"
 
-struct HWND__ {
+struct EglWindow;
+
+namespace vqw32 {
+// A window of the stand-in; its HWND is the address of this record.
+struct Window {
     std::string className;  // UTF-8, as registered
     HINSTANCE instance = nullptr;
     WNDPROC proc = nullptr;
@@ -22,9 +26,13 @@ struct HWND__ {
     vqPlatformDisplay display = vqPLATFORM_DISPLAY_TRUE_COLOUR;  // at creation
     int pixelFormat = 0;
     HDC ownDC = nullptr;
-    struct EglWindow* egl = nullptr;  // rendering surfaces, once a pixel format is set
-    HGLRC presenter = nullptr;        // the context that last presented a frame
+    ::EglWindow* egl = nullptr;  // rendering surfaces, once a pixel format is set
+    HGLRC presenter = nullptr;   // the context that last presented a frame
 };
+
+// NOTE: HWND is void* (as unixODBC declares it), so handles carry no type of their own.
+inline Window* Win(HWND wnd) { return static_cast<Window*>(wnd); }
+}  // namespace vqw32
 
 struct HDC__ {
     HWND wnd = nullptr;  // null for the screen

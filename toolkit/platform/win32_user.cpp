@@ -76,7 +76,8 @@ BOOL Unregister(const std::string& name, HINSTANCE instance) {
         SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
         return FALSE;
     }
-    for (HWND w : g_windows) {
+    for (HWND wnd : g_windows) {
+        const Window* w = Win(wnd);
         if (SameName(w->className, name) && w->instance == instance) {
             SetLastError(ERROR_CLASS_HAS_WINDOWS);
             return FALSE;
@@ -142,7 +143,7 @@ HWND Create(DWORD exStyle, const std::string& className, DWORD style, int x, int
         SetLastError(ERROR_TLW_WITH_WSCHILD);
         return nullptr;
     }
-    HWND w = new HWND__;
+    Window* w = new Window;
     w->className = c->name;
     w->instance = c->instance;
     w->proc = c->proc;
@@ -155,7 +156,7 @@ HWND Create(DWORD exStyle, const std::string& className, DWORD style, int x, int
     w->x = x, w->y = y;
     w->width = std::max(width, 0), w->height = std::max(height, 0);
     g_windows.insert(w);
-    if (parent) parent->children.push_back(w);
+    if (parent) Win(parent)->children.push_back(w);
     Dispatch(w, WM_CREATE, 0, 0);
     Dispatch(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w->width, w->height));
     return w;
@@ -210,7 +211,7 @@ std::string ResourceName(const wchar_t* name) {
 }
 
 LRESULT Dispatch(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return wnd && wnd->proc ? wnd->proc(wnd, msg, wParam, lParam) : 0;
+    return wnd && Win(wnd)->proc ? Win(wnd)->proc(wnd, msg, wParam, lParam) : 0;
 }
 
 }  // namespace vqw32
@@ -274,7 +275,7 @@ BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance) {
     return Unregister(className, instance);
 }
 
-BOOL WINAPI UnregisterClassW(LPCWSTR className, HINSTANCE instance) {
+BOOL WINAPI UnregisterClassW(const wchar_t* className, HINSTANCE instance) {
     Record("UnregisterClassW", {ResourceName(className), Hex(instance)});
     if (!className || IS_INTRESOURCE(className)) {
         SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
@@ -295,7 +296,7 @@ BOOL WINAPI GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* wc) {
     return TRUE;
 }
 
-BOOL WINAPI GetClassInfoW(HINSTANCE instance, LPCWSTR className, WNDCLASSW* wc) {
+BOOL WINAPI GetClassInfoW(HINSTANCE instance, const wchar_t* className, WNDCLASSW* wc) {
     WindowClass* c = className && !IS_INTRESOURCE(className)
                          ? FindClass(Narrow(className), instance, true)
                          : nullptr;
@@ -317,7 +318,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     return SystemCursor(reinterpret_cast<std::uintptr_t>(name));
 }
 
-HCURSOR WINAPI LoadCursorW(HINSTANCE instance, LPCWSTR name) {
+HCURSOR WINAPI LoadCursorW(HINSTANCE instance, const wchar_t* name) {
     Record("LoadCursorW", {Hex(instance), ResourceName(name)});
     if (instance || !IS_INTRESOURCE(name)) {
         SetLastError(ERROR_NOT_SUPPORTED);
@@ -357,9 +358,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD
     return Create(exStyle, className, style, x, y, width, height, parent, instance);
 }
 
-HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x,
-                            int y, int width, int height, HWND parent, HMENU, HINSTANCE instance,
-                            LPVOID) {
+HWND WINAPI CreateWindowExW(DWORD exStyle, const wchar_t* className, const wchar_t* title,
+                            DWORD style, int x, int y, int width, int height, HWND parent, HMENU,
+                            HINSTANCE instance, LPVOID) {
     Record("CreateWindowExW",
            CreateArgs(exStyle, ResourceName(className), title ? Quote(Narrow(title)) : "null",
                       style, x, y, width, height, parent, instance));
@@ -377,10 +378,10 @@ BOOL WINAPI DestroyWindow(HWND wnd) {
         return FALSE;
     }
     // Children go first, as on Windows.
-    while (!wnd->children.empty()) DestroyWindow(wnd->children.back());
+    while (!Win(wnd)->children.empty()) DestroyWindow(Win(wnd)->children.back());
     Dispatch(wnd, WM_DESTROY, 0, 0);
-    if (wnd->parent) {
-        auto& siblings = wnd->parent->children;
+    if (Win(wnd)->parent) {
+        auto& siblings = Win(Win(wnd)->parent)->children;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), wnd), siblings.end());
     }
     EglDetachWindow(wnd);
@@ -395,7 +396,7 @@ BOOL WINAPI DestroyWindow(HWND wnd) {
         }
     }
     g_windows.erase(wnd);
-    delete wnd;
+    delete Win(wnd);
     return TRUE;
 }
 
@@ -408,12 +409,12 @@ BOOL WINAPI MoveWindow(HWND wnd, int x, int y, int width, int height, BOOL) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    bool resized = wnd->width != std::max(width, 0) || wnd->height != std::max(height, 0);
-    wnd->x = x, wnd->y = y;
-    wnd->width = std::max(width, 0), wnd->height = std::max(height, 0);
+    bool resized = Win(wnd)->width != std::max(width, 0) || Win(wnd)->height != std::max(height, 0);
+    Win(wnd)->x = x, Win(wnd)->y = y;
+    Win(wnd)->width = std::max(width, 0), Win(wnd)->height = std::max(height, 0);
     if (resized) {
         EglResizeWindow(wnd);
-        Dispatch(wnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(wnd->width, wnd->height));
+        Dispatch(wnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(Win(wnd)->width, Win(wnd)->height));
     }
     return TRUE;
 }
@@ -423,7 +424,7 @@ BOOL WINAPI GetClientRect(HWND wnd, RECT* rect) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    *rect = RECT{0, 0, wnd->width, wnd->height};
+    *rect = RECT{0, 0, Win(wnd)->width, Win(wnd)->height};
     return TRUE;
 }
 
@@ -446,15 +447,15 @@ HDC WINAPI GetDC(HWND wnd) {
     HDC dc = nullptr;
     if (wnd && !g_windows.count(wnd)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    } else if (wnd && (wnd->classStyle & CS_OWNDC)) {
+    } else if (wnd && (Win(wnd)->classStyle & CS_OWNDC)) {
         // A class-owned DC lives as long as the window: the same handle every time.
-        if (!wnd->ownDC) {
-            wnd->ownDC = new HDC__;
-            wnd->ownDC->wnd = wnd;
-            wnd->ownDC->classOwned = true;
-            g_dcs.insert(wnd->ownDC);
+        if (!Win(wnd)->ownDC) {
+            Win(wnd)->ownDC = new HDC__;
+            Win(wnd)->ownDC->wnd = wnd;
+            Win(wnd)->ownDC->classOwned = true;
+            g_dcs.insert(Win(wnd)->ownDC);
         }
-        dc = wnd->ownDC;
+        dc = Win(wnd)->ownDC;
     } else {
         dc = new HDC__;
         dc->wnd = wnd;

@@ -28,13 +28,13 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
     HGLRC rc = nullptr;
     if (!g_dcs.count(dc)) {
         SetLastError(ERROR_INVALID_HANDLE);
-    } else if (!dc->wnd || !dc->wnd->pixelFormat) {
+    } else if (!dc->wnd || !Win(dc->wnd)->pixelFormat) {
         // A device context without a pixel format cannot carry a rendering context.
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
     } else {
         rc = new HGLRC__;
-        rc->display = dc->wnd->display;
-        rc->pixelFormat = dc->wnd->pixelFormat;
+        rc->display = Win(dc->wnd)->display;
+        rc->pixelFormat = Win(dc->wnd)->pixelFormat;
         if (!EglCreateContext(rc, nullptr)) {
             delete rc;
             rc = nullptr;
@@ -60,7 +60,7 @@ BOOL WINAPI wglDeleteContext(HGLRC rc) {
     // A context current on this thread is made not current first.
     if (rc == t_current) ReleaseCurrent();
     for (HWND wnd : g_windows)
-        if (wnd->presenter == rc) wnd->presenter = nullptr;
+        if (Win(wnd)->presenter == rc) Win(wnd)->presenter = nullptr;
     EglDestroyContext(rc);
     g_contexts.erase(rc);
     delete rc;
@@ -81,7 +81,7 @@ BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC rc) {
         SetLastError(ERROR_BUSY);
         return FALSE;
     }
-    if (dc->wnd->pixelFormat != rc->pixelFormat || dc->wnd->display != rc->display) {
+    if (Win(dc->wnd)->pixelFormat != rc->pixelFormat || Win(dc->wnd)->display != rc->display) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return FALSE;
     }

@@ -15,6 +15,7 @@
 #undef GetObject
 #else
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,10 +27,21 @@
 #define WINAPI
 #define CALLBACK
 
+// NOTE: unixODBC's <sqltypes.h> declares a few Windows types itself when there is no
+// <windows.h>: HWND and HINSTANCE as void*, BOOL as a macro, WCHAR as a 16-bit type.
+// The types below agree with its declarations so that both headers can meet in one
+// file in either order; WCHAR, LPWSTR and LPCWSTR are left to it, and the wide entry
+// points take const wchar_t*, as they do where <windows.h> is real.
+#ifndef BOOL
 typedef int BOOL;
+#endif
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
-typedef std::uint32_t DWORD;
+#if ULONG_MAX == 0xffffffffUL
+typedef unsigned long DWORD;
+#else
+typedef unsigned int DWORD;
+#endif
 typedef unsigned int UINT;
 typedef std::int32_t LONG;
 typedef unsigned short ATOM;
@@ -39,21 +51,19 @@ typedef LONG_PTR LRESULT;
 typedef LONG_PTR LPARAM;
 typedef UINT_PTR WPARAM;
 typedef char CHAR;
-typedef wchar_t WCHAR;
 typedef const char* LPCSTR;
-typedef const wchar_t* LPCWSTR;
 typedef void* LPVOID;
 typedef void* HANDLE;
 typedef void* HGDIOBJ;
+typedef void* HWND;
+typedef void* HINSTANCE;
 
 #define VQ_DECLARE_HANDLE(name) \
     struct name##__;            \
     typedef struct name##__* name
-VQ_DECLARE_HANDLE(HWND);
 VQ_DECLARE_HANDLE(HDC);
 VQ_DECLARE_HANDLE(HGLRC);
 VQ_DECLARE_HANDLE(HPALETTE);
-VQ_DECLARE_HANDLE(HINSTANCE);
 VQ_DECLARE_HANDLE(HICON);
 VQ_DECLARE_HANDLE(HCURSOR);
 VQ_DECLARE_HANDLE(HBRUSH);
@@ -74,7 +84,7 @@ typedef HINSTANCE HMODULE;
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 
 #define MAKEINTRESOURCEA(i) ((LPCSTR)((std::uintptr_t)((WORD)(i))))
-#define MAKEINTRESOURCEW(i) ((LPCWSTR)((std::uintptr_t)((WORD)(i))))
+#define MAKEINTRESOURCEW(i) ((const wchar_t*)((std::uintptr_t)((WORD)(i))))
 #define IS_INTRESOURCE(p) ((((std::uintptr_t)(p)) >> 16) == 0)
 #ifdef UNICODE
 #define MAKEINTRESOURCE MAKEINTRESOURCEW
@@ -180,8 +190,8 @@ struct WNDCLASSW {
     HICON hIcon;
     HCURSOR hCursor;
     HBRUSH hbrBackground;
-    LPCWSTR lpszMenuName;
-    LPCWSTR lpszClassName;
+    const wchar_t* lpszMenuName;
+    const wchar_t* lpszClassName;
 };
 
 struct RECT {
@@ -240,17 +250,18 @@ VQ_WIN32_API void WINAPI SetLastError(DWORD error);
 VQ_WIN32_API ATOM WINAPI RegisterClassA(const WNDCLASSA* wc);
 VQ_WIN32_API ATOM WINAPI RegisterClassW(const WNDCLASSW* wc);
 VQ_WIN32_API BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance);
-VQ_WIN32_API BOOL WINAPI UnregisterClassW(LPCWSTR className, HINSTANCE instance);
+VQ_WIN32_API BOOL WINAPI UnregisterClassW(const wchar_t* className, HINSTANCE instance);
 VQ_WIN32_API BOOL WINAPI GetClassInfoA(HINSTANCE instance, LPCSTR className, WNDCLASSA* wc);
-VQ_WIN32_API BOOL WINAPI GetClassInfoW(HINSTANCE instance, LPCWSTR className, WNDCLASSW* wc);
+VQ_WIN32_API BOOL WINAPI GetClassInfoW(HINSTANCE instance, const wchar_t* className, WNDCLASSW* wc);
 VQ_WIN32_API HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
-VQ_WIN32_API HCURSOR WINAPI LoadCursorW(HINSTANCE instance, LPCWSTR name);
+VQ_WIN32_API HCURSOR WINAPI LoadCursorW(HINSTANCE instance, const wchar_t* name);
 VQ_WIN32_API HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
                                          int x, int y, int width, int height, HWND parent,
                                          HMENU menu, HINSTANCE instance, LPVOID param);
-VQ_WIN32_API HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title,
-                                         DWORD style, int x, int y, int width, int height,
-                                         HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+VQ_WIN32_API HWND WINAPI CreateWindowExW(DWORD exStyle, const wchar_t* className,
+                                         const wchar_t* title, DWORD style, int x, int y, int width,
+                                         int height, HWND parent, HMENU menu, HINSTANCE instance,
+                                         LPVOID param);
 VQ_WIN32_API BOOL WINAPI DestroyWindow(HWND wnd);
 VQ_WIN32_API BOOL WINAPI IsWindow(HWND wnd);
 VQ_WIN32_API BOOL WINAPI MoveWindow(HWND wnd, int x, int y, int width, int height, BOOL repaint);

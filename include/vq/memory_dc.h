@@ -5,8 +5,8 @@
 // rectangles, bitmaps, icons (blended through their alpha) and Blit from another
 // memory context. Positions go through the logical-to-device mapping; bitmap and
 // blit sizes are in pixels. Text is measured like on the screen, but not drawn.
-#ifndef VQ_DCMEMORY_H
-#define VQ_DCMEMORY_H
+#ifndef VQ_MEMORY_DC_H
+#define VQ_MEMORY_DC_H
 
 #include "vq/dc.h"
 

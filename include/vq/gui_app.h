@@ -1,7 +1,7 @@
 // The application object of a GUI program: vqApp over vqAppBase, which adds event
 // handling to the console application's build check.
-#ifndef VQ_GUIAPP_H
-#define VQ_GUIAPP_H
+#ifndef VQ_GUI_APP_H
+#define VQ_GUI_APP_H
 
 #include "vq/app.h"
 #include "vq/window.h"

@@ -1,4 +1,4 @@
-#include "vq/guiapp.h"
+#include "vq/gui_app.h"
 
 VQ_IMPLEMENT_ABSTRACT_CLASS(vqAppBase, vqEvtHandler)
 VQ_IMPLEMENT_ABSTRACT_CLASS(vqApp, vqAppBase)

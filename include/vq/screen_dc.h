@@ -4,8 +4,8 @@
 // empty or unknown face name gives the default sans face) and measured with
 // FreeType at 96 dpi. What is learnt about a font is kept for the life of the
 // process, so measuring it again reads no file.
-#ifndef VQ_DCSCREEN_H
-#define VQ_DCSCREEN_H
+#ifndef VQ_SCREEN_DC_H
+#define VQ_SCREEN_DC_H
 
 #include "vq/dc.h"
 

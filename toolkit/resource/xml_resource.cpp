@@ -1,4 +1,4 @@
-#include "vq/xmlres.h"
+#include "vq/xml_resource.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,7 +19,7 @@ const int kMaxElementDepth = 256;
 // Deeper object nesting is refused while creating: handlers recurse.
 const int kMaxObjectDepth = 64;
 // Identifiers handed out for names start here, above the toolkit's fixed ones.
-const int kFirstXRCID = 10000;
+const int kFirstResourceId = 10000;
 
 const vqChar* kStringSource = vqT("<string>");
 
@@ -301,9 +301,9 @@ vqObject* vqXmlResource::CreateResFromNode(vqXmlNode* node, vqObject* parent, vq
     return created;
 }
 
-int vqXmlResource::GetXRCID(const vqString& name) {
+int vqXmlResource::GetResourceId(const vqString& name) {
     static std::map<vqString, int> ids;
-    static int next = kFirstXRCID;
+    static int next = kFirstResourceId;
     if (name.empty() || name == vqT("-1")) return vqID_ANY;
     auto it = ids.find(name);
     if (it != ids.end()) return it->second;

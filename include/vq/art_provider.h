@@ -1,7 +1,7 @@
 // vqArtProvider: bitmaps by art identifier, from pushed providers first and
 // then from the toolkit's built-in art, drawn at the size asked for.
-#ifndef VQ_ARTPROV_H
-#define VQ_ARTPROV_H
+#ifndef VQ_ART_PROVIDER_H
+#define VQ_ART_PROVIDER_H
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 // vqStaticPicture, of the extra-controls library: a child window that shows a bitmap.
-#ifndef VQ_STATPICT_H
-#define VQ_STATPICT_H
+#ifndef VQ_STATIC_PICTURE_H
+#define VQ_STATIC_PICTURE_H
 
 #include "vq/window.h"
 

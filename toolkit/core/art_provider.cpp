@@ -1,4 +1,4 @@
-#include "vq/artprov.h"
+#include "vq/art_provider.h"
 
 #include <cmath>
 #include <memory>

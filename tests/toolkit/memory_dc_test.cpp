@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "vq/dcmemory.h"
+#include "vq/memory_dc.h"
 
 namespace {
 

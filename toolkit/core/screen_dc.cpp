@@ -1,4 +1,4 @@
-#include "vq/dcscreen.h"
+#include "vq/screen_dc.h"
 
 #include "font_cache.h"
 

@@ -5,25 +5,25 @@
 // <object class="..." name="..."> element describes one object, its parameters
 // are its child elements (<size>20,10</size>, <pos>5,5</pos>, <style>A|B</style>,
 // <bitmap>file.png</bitmap>, ...) and nested <object> elements are its children.
-#ifndef VQ_XMLRES_H
-#define VQ_XMLRES_H
+#ifndef VQ_XML_RESOURCE_H
+#define VQ_XML_RESOURCE_H
 
 #include <utility>
 #include <vector>
 
 #include "vq/window.h"
 
-#ifdef VQMAKING_XRC
-#define VQ_XRC_API VQ_EXPORT
+#ifdef VQMAKING_XMLRES
+#define VQ_XMLRES_API VQ_EXPORT
 #else
-#define VQ_XRC_API VQ_IMPORT
+#define VQ_XMLRES_API VQ_IMPORT
 #endif
 
 class vqXmlResourceHandler;
 
 // One element of a loaded resource file: its name, attributes, text and child
 // elements. A node owns its children; the resource owns the root nodes.
-class VQ_XRC_API vqXmlNode {
+class VQ_XMLRES_API vqXmlNode {
 public:
     explicit vqXmlNode(const vqString& name, int lineNumber = 0);
     ~vqXmlNode();
@@ -64,7 +64,7 @@ private:
 
 // The resource loader: holds loaded resource files and the handlers that turn
 // their nodes into objects. It owns the handlers added to it and the nodes.
-class VQ_XRC_API vqXmlResource : public vqObject {
+class VQ_XMLRES_API vqXmlResource : public vqObject {
 public:
     // An empty loader. Registers a PNG image handler when none is, so that
     // bitmap parameters can be read.
@@ -117,7 +117,7 @@ public:
 
     // The identifier of a named resource, the same number for the same name
     // throughout the process; vqID_ANY for "" and "-1".
-    static int GetXRCID(const vqString& name);
+    static int GetResourceId(const vqString& name);
 
 private:
     struct Document {
@@ -132,13 +132,13 @@ private:
     int m_depth;
 };
 
-// The identifier of a named resource, as vqXmlResource::GetXRCID.
-#define vqXRCID(name) vqXmlResource::GetXRCID(vqT(name))
+// The identifier of a named resource, as vqXmlResource::GetResourceId.
+#define vqResourceId(name) vqXmlResource::GetResourceId(vqT(name))
 
 // Creates objects of one or more resource classes. A loader asks CanHandle with
 // a node, then CreateResource, which makes the node, parent and instance current
 // and calls DoCreateResource. The parameter operations read the current node.
-class VQ_XRC_API vqXmlResourceHandler : public vqObject {
+class VQ_XMLRES_API vqXmlResourceHandler : public vqObject {
     VQ_DECLARE_ABSTRACT_CLASS(vqXmlResourceHandler)
 public:
     vqXmlResourceHandler();
@@ -178,7 +178,7 @@ public:
     long GetStyle(const vqString& param = vqT("style"), long defaults = 0);
     // The object's name attribute ("" when none).
     vqString GetName();
-    // The identifier of the object's name (GetXRCID).
+    // The identifier of the object's name (GetResourceId).
     int GetID();
     // "w,h" in pixels; -1 for a dimension left to the control. Default (-1, -1).
     // windowToUse is accepted for compatibility; dialog units are not supported.
@@ -227,7 +227,7 @@ protected:
 };
 
 // Creates vqPanel objects from nodes of class "vqPanel", with their children.
-class VQ_XRC_API vqPanelXmlHandler : public vqXmlResourceHandler {
+class VQ_XMLRES_API vqPanelXmlHandler : public vqXmlResourceHandler {
     VQ_DECLARE_DYNAMIC_CLASS(vqPanelXmlHandler)
 public:
     vqPanelXmlHandler();

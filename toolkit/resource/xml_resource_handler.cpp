@@ -2,10 +2,10 @@
 #include <climits>
 #include <cmath>
 
-#include "vq/artprov.h"
+#include "vq/art_provider.h"
 #include "vq/file.h"
 #include "vq/log.h"
-#include "vq/xmlres.h"
+#include "vq/xml_resource.h"
 
 VQ_IMPLEMENT_ABSTRACT_CLASS(vqXmlResourceHandler, vqObject)
 
@@ -230,7 +230,7 @@ vqString vqXmlResourceHandler::GetName() {
     return m_node ? m_node->GetAttribute(vqT("name")) : vqString();
 }
 
-int vqXmlResourceHandler::GetID() { return vqXmlResource::GetXRCID(GetName()); }
+int vqXmlResourceHandler::GetID() { return vqXmlResource::GetResourceId(GetName()); }
 
 vqSize vqXmlResourceHandler::GetSize(const vqString& param, vqWindow*) {
     vqXmlNode* node = GetParamNode(param);

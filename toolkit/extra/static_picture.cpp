@@ -1,4 +1,4 @@
-#include "vq/statpict.h"
+#include "vq/static_picture.h"
 
 VQ_IMPLEMENT_DYNAMIC_CLASS(vqStaticPicture, vqWindow)
 

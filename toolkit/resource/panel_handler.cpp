@@ -1,6 +1,6 @@
 #include "vq/checkcast.h"
 #include "vq/panel.h"
-#include "vq/xmlres.h"
+#include "vq/xml_resource.h"
 
 VQ_IMPLEMENT_DYNAMIC_CLASS(vqPanelXmlHandler, vqXmlResourceHandler)
 

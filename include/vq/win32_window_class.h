@@ -1,7 +1,7 @@
 // What the toolkit offers code that calls Win32 directly: its module instance handle
 // and the window procedure of its windows.
-#ifndef VQ_MSWTOOLKIT_H
-#define VQ_MSWTOOLKIT_H
+#ifndef VQ_WIN32_WINDOW_CLASS_H
+#define VQ_WIN32_WINDOW_CLASS_H
 
 #include "vq/platform/win32.h"
 #include "vq/window.h"

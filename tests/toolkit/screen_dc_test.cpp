@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "vq/dcscreen.h"
+#include "vq/screen_dc.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "vq/dcmemory.h"
+#include "vq/memory_dc.h"
 
 #include <algorithm>
 #include <climits>
