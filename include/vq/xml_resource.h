@@ -8,6 +8,7 @@
 #ifndef VQ_XML_RESOURCE_H
 #define VQ_XML_RESOURCE_H
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,23 @@
 #endif
 
 class vqXmlResourceHandler;
+
+// Bounds on what one resource file can make the loader read and make. Beyond any of
+// them the loader logs one error (naming the file, and the line and object where one
+// is concerned) and goes on with the default.
+
+// The largest resource document, in bytes: a longer file or text is not loaded.
+constexpr size_t vqXML_RESOURCE_MAX_BYTES = size_t(4) * 1024 * 1024;
+// The longest side of a bitmap read for a node, asked for or scaled to.
+constexpr int vqXML_RESOURCE_MAX_BITMAP_SIDE = 4096;
+// The most pixels of one bitmap for a node: as a file's header gives them (checked
+// before anything is decoded), and as scaled to or drawn as art.
+constexpr size_t vqXML_RESOURCE_MAX_PICTURE_PIXELS = size_t(4096) * 4096;
+// The most pixels the bitmaps of one loaded file may cost together, while it stays
+// loaded: every pixel decoded from a bitmap file plus every pixel scaled or drawn.
+// A bitmap file asked for again at the same size is answered from the first reading
+// (kept until the resource file is unloaded) and costs nothing more.
+constexpr size_t vqXML_RESOURCE_MAX_FILE_PIXELS = size_t(64) * 1024 * 1024;
 
 // One element of a loaded resource file: its name, attributes, text and child
 // elements. A node owns its children; the resource owns the root nodes.
@@ -86,12 +104,16 @@ public:
 
     // Loads a resource file and keeps it beside those loaded before. False, with
     // one logged error naming the file (and the line where parsing stopped),
-    // when it cannot be read, is not XML or has no <resource> root.
+    // when it cannot be read, is not a regular file (a device, FIFO or directory is
+    // refused without reading from it), is longer than vqXML_RESOURCE_MAX_BYTES, is
+    // not XML or has no <resource> root.
     bool Load(const vqString& fileName);
     // Loads a resource document from text; bitmap files are looked up in baseDir
-    // (the current directory when empty). Errors as for Load, naming "<string>".
+    // (the current directory when empty). Errors as for Load, naming "<string>";
+    // the text's UTF-8 form may be at most vqXML_RESOURCE_MAX_BYTES long.
     bool LoadFromString(const vqString& text, const vqString& baseDir = vqString());
-    // Forgets a loaded file; false when it was not loaded.
+    // Forgets a loaded file and releases the bitmaps kept for it; false when it was
+    // not loaded.
     bool Unload(const vqString& fileName);
 
     // Creates the object named name (and of class className unless that is empty)
@@ -120,12 +142,20 @@ public:
     static int GetResourceId(const vqString& name);
 
 private:
+    friend class vqXmlResourceHandler;
+    // What the bitmaps of one loaded file have cost, and the bitmaps kept for reuse.
+    struct BitmapAccount;
     struct Document {
         vqString fileName;
         vqString baseDir;
         vqXmlNode* root;
+        std::shared_ptr<BitmapAccount> bitmaps;
     };
     bool Parse(const std::string& bytes, const vqString& fileName, const vqString& baseDir);
+    // The loaded document that holds node; null when none does.
+    const Document* FindDocument(const vqXmlNode* node) const;
+    // The account of the file node was loaded from; null for a node of no loaded file.
+    BitmapAccount* GetBitmapAccount(const vqXmlNode* node) const;
 
     std::vector<vqXmlResourceHandler*> m_handlers;
     std::vector<Document> m_documents;
@@ -189,8 +219,10 @@ public:
     // from the art provider when the element has a stock_id attribute (with an
     // optional stock_client, else defaultArtClient). Scaled to size unless that is
     // (-1, -1); a -1 dimension keeps the aspect ratio. A missing parameter gives a
-    // bitmap without data silently; a file that is missing or unreadable, or a
-    // size beyond 4096 pixels a side, gives one without data and a logged error.
+    // bitmap without data silently; a file that is missing, unreadable or not a
+    // regular file, and anything beyond the vqXML_RESOURCE_MAX_* bounds (a side,
+    // a picture's pixels, the pixels of the node's file), give one without data and
+    // a logged error naming the file, line, object and bitmap.
     vqBitmap GetBitmap(const vqString& param = vqT("bitmap"),
                        const vqString& defaultArtClient = vqT("vqART_OTHER_C"),
                        vqSize size = vqSize(-1, -1));

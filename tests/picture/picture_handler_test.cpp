@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "picture_test_util.h"
 #include "vq/panel.h"
 #include "vq/picturehandler.h"
+#include "vq/pnghandler.h"
 #include "vq/static_picture.h"
 
 using namespace picturetest;
@@ -320,6 +322,115 @@ TEST_F(PictureHandlerTest, PanelWithTwoPicturesFromAFile) {
     EXPECT_EQ(one->GetBitmap().GetSize(), vqSize(16, 8));
     EXPECT_EQ(two->GetBitmap().GetSize(), vqSize(32, 16));
     EXPECT_NE(one->GetId(), two->GetId());
+}
+
+// A picture file whose header gives more pixels than a picture may have is refused
+// before anything is decoded, whatever size the node asks for; one at the limit is read.
+TEST_F(PictureHandlerTest, PictureFilesBeyondThePixelLimitAreRefusedFromTheirHeader) {
+    const int width = vqXML_RESOURCE_MAX_BITMAP_SIDE;
+    const int height = static_cast<int>(vqXML_RESOURCE_MAX_PICTURE_PIXELS / width);
+    ASSERT_TRUE(WriteBlackPng(dir.File("limit.png"), width, height));
+    ASSERT_TRUE(WriteBlackPng(dir.File("over.png"), width, height + 1));
+    // 32 KB on disk, a gigabyte decoded.
+    ASSERT_TRUE(WriteBlackPng(dir.File("bomb.png"), 16384, 16384));
+    ASSERT_TRUE(
+        Load("<object class=\"vqStaticPicture\" name=\"limit\">\n"
+             "  <bitmap>limit.png</bitmap><size>16,16</size></object>\n"
+             "<object class=\"vqStaticPicture\" name=\"over\">\n"
+             "  <bitmap>over.png</bitmap><size>16,16</size></object>\n"
+             "<object class=\"vqStaticPicture\" name=\"bomb\">\n"
+             "  <bitmap>bomb.png</bitmap><size>16,16</size></object>\n"));
+    LogCollector log;
+    vqStaticPicture* limit = LoadPicture("limit");
+    ASSERT_NE(limit, nullptr);
+    EXPECT_EQ(limit->GetBitmap().GetSize(), vqSize(16, 16));
+    vqColour colour;
+    ASSERT_TRUE(limit->GetBitmap().GetPixel(8, 8, &colour));
+    EXPECT_EQ(colour, vqColour(0, 0, 0));
+    EXPECT_TRUE(log.errors.empty());
+
+    const std::string most = "more than the " + std::to_string(vqXML_RESOURCE_MAX_PICTURE_PIXELS);
+    for (const char* name : {"over", "bomb"}) {
+        vqStaticPicture* pic = LoadPicture(name);
+        ASSERT_NE(pic, nullptr) << name;
+        EXPECT_FALSE(pic->GetBitmap().Ok()) << name;
+        EXPECT_EQ(pic->GetSize(), vqSize(16, 16)) << name;
+        EXPECT_EQ(log.Count({"vqStaticPicture '" + std::string(name) + "', parameter 'bitmap'",
+                             std::string(name) + ".png", most}),
+                  1)
+            << name;
+    }
+    EXPECT_EQ(log.Count({"<string>:8:", "16384 x 16384"}), 1);
+    EXPECT_EQ(log.errors.size(), 2u);
+
+    // The PNG reader itself refuses the bomb from its header, and leaves the bitmap be.
+    vqBitmap kept = TwoColourBitmap(4, 4);
+    EXPECT_FALSE(kept.LoadFile(V(dir.File("bomb.png")), vqBITMAP_TYPE_PNG));
+    EXPECT_EQ(kept.GetSize(), vqSize(4, 4));
+    EXPECT_EQ(log.Count({"bomb.png", "more than the " + std::to_string(vqPNG_MAX_PIXELS)}), 1);
+}
+
+// Every pixel decoded, scaled or drawn for one resource file is charged to it until
+// the next bitmap would pass the budget; that one is refused with an error naming
+// the line and object. A file asked for again at the same size is shared at no cost,
+// and unloading the file gives a fresh budget.
+TEST_F(PictureHandlerTest, BitmapsOfOneFileShareOnePixelBudget) {
+    const int side = vqXML_RESOURCE_MAX_BITMAP_SIDE;
+    ASSERT_TRUE(WriteBlackPng(dir.File("full.png"), side, side));
+    struct Request {
+        std::string bitmap, size;
+        size_t cost;
+    };
+    const size_t full = size_t(side) * side, pic = 16 * 8;
+    std::vector<Request> requests;
+    // Forty times the same file at the same size: read once.
+    for (int i = 0; i < 40; ++i) requests.push_back({"pic.png", "64,32", i ? 0 : pic + 64 * 32});
+    // The full-size file at four sizes that all keep it as it is.
+    for (const char* size : {"-1,-1", "4096,-1", "-1,4096", "4096,4096"})
+        requests.push_back({"full.png", size, full});
+    requests.push_back({"pic.png", "2048,2048", pic + 2048 * 2048});
+    requests.push_back({"<art>", "4096,4096", full});
+    requests.push_back({"pic.png", "20,10", pic + 20 * 10});
+    std::string objects;
+    for (size_t i = 0; i < requests.size(); ++i) {
+        const Request& r = requests[i];
+        std::string bitmap = r.bitmap == "<art>" ? "<bitmap stock_id=\"vqART_ERROR\"/>"
+                                                 : "<bitmap>" + r.bitmap + "</bitmap>";
+        objects += "<object class=\"vqStaticPicture\" name=\"n" + std::to_string(i) + "\">" +
+                   bitmap + "<size>" + r.size + "</size></object>\n";
+    }
+    ASSERT_TRUE(Load(objects));
+
+    for (int pass = 0; pass < 2; ++pass) {
+        LogCollector log;
+        size_t left = vqXML_RESOURCE_MAX_FILE_PIXELS;
+        int refused = 0;
+        const unsigned char* shared = nullptr;
+        for (size_t i = 0; i < requests.size(); ++i) {
+            const std::string name = "n" + std::to_string(i);
+            vqStaticPicture* made = LoadPicture(name.c_str());
+            ASSERT_NE(made, nullptr) << name;
+            const bool fits = requests[i].cost <= left;
+            EXPECT_EQ(made->GetBitmap().Ok(), fits) << name;
+            if (fits) left -= requests[i].cost;
+            refused += !fits;
+            EXPECT_EQ(log.Count({"<string>:" + std::to_string(i + 3) + ": vqStaticPicture '" +
+                                     name + "', parameter 'bitmap'",
+                                 "pixels the bitmaps of one resource file may have"}),
+                      fits ? 0 : 1)
+                << name;
+            if (requests[i].size == "64,32") {
+                if (!shared) shared = made->GetBitmap().GetData();
+                EXPECT_EQ(made->GetBitmap().GetData(), shared) << name;
+            }
+        }
+        EXPECT_GE(refused, 2);
+        EXPECT_EQ(log.errors.size(), static_cast<size_t>(refused));
+        // Unloading the file releases its bitmaps and its budget.
+        frame.reset(new vqPanel(nullptr, vqID_ANY, vqPoint(0, 0), vqSize(300, 200)));
+        ASSERT_TRUE(res.Unload(vqT("<string>")));
+        ASSERT_TRUE(Load(objects));
+    }
 }
 
 }  // namespace

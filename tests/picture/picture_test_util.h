@@ -85,6 +85,9 @@ private:
 vqBitmap TwoColourBitmap(int width, int height);
 // Saves a bitmap as PNG (registering the PNG handler when needed).
 bool SavePng(const vqBitmap& bitmap, const std::string& path);
+// Writes a black 1-bit greyscale PNG of any size, compressed as far as zlib goes:
+// 16384 x 16384 takes about 32 KB on disk and a gigabyte once decoded.
+bool WriteBlackPng(const std::string& path, int width, int height);
 vqString V(const std::string& utf8);
 
 }  // namespace picturetest

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -83,6 +86,43 @@ TEST_F(ResourceTest, BrokenDocumentsAreRefusedWithTheFileAndLine) {
     EXPECT_FALSE(res.LoadFromString(vqT("")));
     EXPECT_EQ(log.errors.size(), 4u);
     EXPECT_EQ(res.FindResource(vqT("p"), vqT("")), nullptr);
+}
+
+// Only regular files are read, and only up to the stated size: a device or FIFO
+// never blocks or streams forever, and a longer file or text is refused whole.
+TEST_F(ResourceTest, LoadReadsOnlyRegularFilesOfBoundedSize) {
+    LogCollector log;
+    std::vector<std::string> refused = {dir.Path()};
+    for (const char* device : {"/dev/zero", "/dev/urandom"})
+        if (access(device, R_OK) == 0) refused.push_back(device);
+    ASSERT_EQ(mkfifo(dir.File("pipe.xml").c_str(), 0600), 0);
+    refused.push_back(dir.File("pipe.xml"));
+    for (const std::string& name : refused) {
+        EXPECT_FALSE(res.Load(V(name))) << name;
+        EXPECT_EQ(log.Count({name + ": cannot read", "not a regular file"}), 1) << name;
+    }
+
+    // Exactly at the bound a document loads; one byte more and it is refused unread.
+    std::string head = "<resource><object class=\"Probe\" name=\"big\"/>", tail = "</resource>";
+    std::string full =
+        head + std::string(vqXML_RESOURCE_MAX_BYTES - head.size() - tail.size(), ' ');
+    dir.Write("limit.xml", full + tail);
+    EXPECT_TRUE(res.Load(V(dir.File("limit.xml"))));
+    EXPECT_NE(res.FindResource(vqT("big"), vqT("Probe")), nullptr);
+    dir.Write("over.xml", full + " " + tail);
+    EXPECT_FALSE(res.Load(V(dir.File("over.xml"))));
+    EXPECT_FALSE(res.LoadFromString(V(full + " " + tail)));
+    std::string limit = std::to_string(vqXML_RESOURCE_MAX_BYTES) + " bytes";
+    EXPECT_EQ(log.Count({dir.File("over.xml") + ": cannot read", limit}), 1);
+    EXPECT_EQ(log.Count({"<string>: cannot read", limit}), 1);
+    // A sparse file of a gigabyte is refused from its size alone.
+    int fd = open(dir.File("sparse.xml").c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, off_t(1) << 30), 0);
+    close(fd);
+    EXPECT_FALSE(res.Load(V(dir.File("sparse.xml"))));
+    EXPECT_EQ(log.Count({dir.File("sparse.xml") + ": cannot read", limit}), 1);
+    EXPECT_EQ(log.errors.size(), refused.size() + 3);
 }
 
 TEST_F(ResourceTest, FindsTopLevelThenNestedAndReportsWhatIsMissing) {

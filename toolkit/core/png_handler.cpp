@@ -1,19 +1,19 @@
 #include "vq/pnghandler.h"
 
+#include <fcntl.h>
 #include <png.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <vector>
 
 #include "vq/log.h"
 
 namespace {
-
-// Largest picture read, in pixels: keeps a hostile header from asking for gigabytes.
-const size_t kMaxPixels = size_t(1) << 28;
 
 // Carries libpng's error text out of its callbacks.
 struct PngError {
@@ -63,24 +63,30 @@ bool WritePng(FILE* file, png_bytep* rows, int width, int height, bool alpha, Pn
 // Decoded picture; filled through a pointer so it survives libpng's longjmp.
 struct Decoded {
     PngError error;
-    std::vector<unsigned char> rgba;
+    vqBitmap bitmap;
     std::vector<png_bytep> rows;
     png_uint_32 width = 0, height = 0;
     bool alpha = false;
 };
 
-// Reads a PNG whose 8 signature bytes were already consumed; false with the reason.
-bool ReadPng(FILE* file, Decoded* out) {
+void SetError(PngError* error, const char* message) {
+    snprintf(error->message, sizeof error->message, "%s", message);
+}
+
+// Reads a PNG whose 8 signature bytes were already consumed: the header, then, when
+// maxPixels is not zero, the pixels into out->bitmap unless the header gives more than
+// maxPixels. False with the reason.
+bool ReadPng(FILE* file, size_t maxPixels, Decoded* out) {
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &out->error, OnPngError, OnPngWarning);
     if (!png) {
-        snprintf(out->error.message, sizeof out->error.message, "out of memory");
+        SetError(&out->error, "out of memory");
         return false;
     }
     png_infop info = png_create_info_struct(png);
     if (!info) {
         png_destroy_read_struct(&png, nullptr, nullptr);
-        snprintf(out->error.message, sizeof out->error.message, "out of memory");
+        SetError(&out->error, "out of memory");
         return false;
     }
     if (setjmp(png_jmpbuf(png))) {
@@ -94,8 +100,20 @@ bool ReadPng(FILE* file, Decoded* out) {
     out->height = png_get_image_height(png, info);
     int colourType = png_get_color_type(png, info);
     out->alpha = (colourType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
-    if (static_cast<size_t>(out->width) * out->height > kMaxPixels)
-        png_error(png, "picture too large");
+    if (maxPixels == 0) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return true;
+    }
+    // Refuse from the header, before a single row is decoded.
+    const size_t pixels = static_cast<size_t>(out->width) * out->height;
+    if (pixels > maxPixels) {
+        snprintf(out->error.message, sizeof out->error.message,
+                 "the picture is %lu x %lu pixels, more than the %lu allowed",
+                 static_cast<unsigned long>(out->width), static_cast<unsigned long>(out->height),
+                 static_cast<unsigned long>(maxPixels));
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
     // Normalise every layout to 8-bit RGBA.
     png_set_expand(png);
     png_set_strip_16(png);
@@ -105,14 +123,56 @@ bool ReadPng(FILE* file, Decoded* out) {
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != static_cast<size_t>(out->width) * 4)
         png_error(png, "unexpected row layout");
-    out->rgba.resize(static_cast<size_t>(out->width) * out->height * 4);
-    out->rows.resize(out->height);
+    // Decode straight into the bitmap: one copy of the pixels, not two.
+    unsigned char* rgba = nullptr;
+    try {
+        out->bitmap = vqBitmap(static_cast<int>(out->width), static_cast<int>(out->height), 32);
+        rgba = out->bitmap.GetWritableData();
+        out->rows.resize(out->height);
+    } catch (const std::exception&) {
+        rgba = nullptr;
+    }
+    if (!rgba) png_error(png, "out of memory for the picture");
     for (png_uint_32 y = 0; y < out->height; ++y)
-        out->rows[y] = out->rgba.data() + static_cast<size_t>(y) * out->width * 4;
+        out->rows[y] = rgba + static_cast<size_t>(y) * out->width * 4;
     png_read_image(png, out->rows.data());
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
     return true;
+}
+
+// Opens a PNG file and reads it (see ReadPng); false with the reason in *error. Only a
+// regular file is opened, so a FIFO or a device never blocks or streams forever.
+bool ReadPngFile(const vqString& fileName, size_t maxPixels, Decoded* out, vqString* error) {
+    int fd = open(fileName.ToUTF8().c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = ErrnoText(errno);
+        return false;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        *error = vqT("not a regular file.");
+        return false;
+    }
+    FILE* file = fdopen(fd, "rb");
+    if (!file) {
+        *error = ErrnoText(errno);
+        close(fd);
+        return false;
+    }
+    unsigned char signature[8] = {0};
+    size_t n = fread(signature, 1, sizeof signature, file);
+    if (n < sizeof signature || png_sig_cmp(signature, 0, sizeof signature) != 0) {
+        fclose(file);
+        *error = vqT("not a PNG file.");
+        return false;
+    }
+    out->error.message[0] = 0;
+    bool ok = ReadPng(file, maxPixels, out);
+    fclose(file);
+    if (!ok) *error = vqString::FromUTF8(out->error.message);
+    return ok;
 }
 
 }  // namespace
@@ -172,34 +232,37 @@ bool vqPNGHandler::SaveFile(const vqBitmap& bitmap, const vqString& fileName) {
     return ok;
 }
 
+bool vqPNGHandler::ReadSize(const vqString& fileName, vqSize* size, vqString* error) {
+    Decoded decoded;
+    vqString reason;
+    if (!ReadPngFile(fileName, 0, &decoded, &reason)) {
+        if (error) *error = reason;
+        return false;
+    }
+    if (size) *size = vqSize(static_cast<int>(decoded.width), static_cast<int>(decoded.height));
+    return true;
+}
+
+bool vqPNGHandler::Read(const vqString& fileName, size_t maxPixels, vqBitmap* bitmap,
+                        vqString* error) {
+    Decoded decoded;
+    vqString reason;
+    maxPixels = maxPixels == 0 || maxPixels > vqPNG_MAX_PIXELS ? vqPNG_MAX_PIXELS : maxPixels;
+    if (!ReadPngFile(fileName, maxPixels, &decoded, &reason)) {
+        if (error) *error = reason;
+        return false;
+    }
+    decoded.bitmap.SetHasAlpha(decoded.alpha);
+    if (bitmap) *bitmap = decoded.bitmap;
+    return true;
+}
+
 bool vqPNGHandler::LoadFile(vqBitmap* bitmap, const vqString& fileName) {
     if (!bitmap) return false;
-    FILE* file = fopen(fileName.ToUTF8().c_str(), "rb");
-    if (!file) {
-        vqLogError(vqT("Cannot read PNG file '%s': %s"), fileName.c_str(),
-                   ErrnoText(errno).c_str());
+    vqString reason;
+    if (!Read(fileName, vqPNG_MAX_PIXELS, bitmap, &reason)) {
+        vqLogError(vqT("Cannot read PNG file '%s': %s"), fileName.c_str(), reason.c_str());
         return false;
     }
-    unsigned char signature[8] = {0};
-    size_t n = fread(signature, 1, sizeof signature, file);
-    if (!CanRead(signature, n)) {
-        fclose(file);
-        vqLogError(vqT("Cannot read PNG file '%s': not a PNG file."), fileName.c_str());
-        return false;
-    }
-    Decoded decoded;
-    decoded.error.message[0] = 0;
-    bool ok = ReadPng(file, &decoded);
-    fclose(file);
-    if (!ok) {
-        vqLogError(vqT("Cannot read PNG file '%s': %s"), fileName.c_str(),
-                   vqString::FromUTF8(decoded.error.message).c_str());
-        return false;
-    }
-    vqBitmap result(static_cast<int>(decoded.width), static_cast<int>(decoded.height), 32);
-    if (unsigned char* dest = result.GetWritableData())
-        memcpy(dest, decoded.rgba.data(), decoded.rgba.size());
-    result.SetHasAlpha(decoded.alpha);
-    *bitmap = result;
     return true;
 }

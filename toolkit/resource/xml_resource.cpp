@@ -1,5 +1,9 @@
 #include "vq/xml_resource.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -7,6 +11,7 @@
 #include <map>
 #include <pugixml.hpp>
 
+#include "bitmap_account.h"
 #include "vq/file.h"
 #include "vq/image.h"
 #include "vq/log.h"
@@ -24,6 +29,11 @@ const int kFirstResourceId = 10000;
 const vqChar* kStringSource = vqT("<string>");
 
 vqString FromPugi(const pugi::char_t* text) { return vqString::FromUTF8(text); }
+
+vqString TooLong() {
+    return vqString::Format(vqT("longer than the %lu bytes a resource file may have"),
+                            static_cast<unsigned long>(vqXML_RESOURCE_MAX_BYTES));
+}
 
 // Line numbers of byte offsets, from the offsets at which lines start.
 class LineIndex {
@@ -62,19 +72,38 @@ bool CopyElement(const pugi::xml_node& from, vqXmlNode* to, const LineIndex& lin
     return true;
 }
 
-bool ReadFileBytes(const vqString& fileName, std::string* bytes, int* error) {
-    FILE* f = fopen(fileName.ToUTF8().c_str(), "rb");
-    if (!f) {
-        *error = errno;
+// Reads a whole regular file of at most vqXML_RESOURCE_MAX_BYTES; false with the reason.
+// Opening never blocks: a FIFO or device is refused before anything is read from it.
+bool ReadFileBytes(const vqString& fileName, std::string* bytes, vqString* reason) {
+    int fd = open(fileName.ToUTF8().c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = vqString::FromUTF8(strerror(errno));
         return false;
     }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        *reason = vqT("not a regular file");
+        return false;
+    }
+    // The size is checked again while reading: the file may grow meanwhile.
+    bool fits = static_cast<unsigned long long>(st.st_size) <= vqXML_RESOURCE_MAX_BYTES;
     char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes->append(buffer, n);
-    bool ok = !ferror(f);
-    *error = ok ? 0 : errno;
-    fclose(f);
-    return ok;
+    while (fits) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            *reason = vqString::FromUTF8(strerror(errno));
+            close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        fits = bytes->size() + static_cast<size_t>(n) <= vqXML_RESOURCE_MAX_BYTES;
+        if (fits) bytes->append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    if (!fits) *reason = TooLong();
+    return fits;
 }
 
 bool IsObjectNode(const vqXmlNode* node) { return node->GetName() == vqT("object"); }
@@ -166,10 +195,9 @@ void vqXmlResource::InitAllHandlers() { AddHandler(new vqPanelXmlHandler); }
 
 bool vqXmlResource::Load(const vqString& fileName) {
     std::string bytes;
-    int error = 0;
-    if (!ReadFileBytes(fileName, &bytes, &error)) {
-        vqLogError(vqT("%s: cannot read the resource file: %s"), fileName.c_str(),
-                   vqString::FromUTF8(strerror(error)).c_str());
+    vqString reason;
+    if (!ReadFileBytes(fileName, &bytes, &reason)) {
+        vqLogError(vqT("%s: cannot read the resource file: %s"), fileName.c_str(), reason.c_str());
         return false;
     }
     vqString baseDir = vqPathOnly(fileName);
@@ -177,7 +205,12 @@ bool vqXmlResource::Load(const vqString& fileName) {
 }
 
 bool vqXmlResource::LoadFromString(const vqString& text, const vqString& baseDir) {
-    return Parse(text.ToUTF8(), kStringSource, baseDir.empty() ? vqString(vqT(".")) : baseDir);
+    std::string bytes = text.ToUTF8();
+    if (bytes.size() > vqXML_RESOURCE_MAX_BYTES) {
+        vqLogError(vqT("%s: cannot read the resource file: %s"), kStringSource, TooLong().c_str());
+        return false;
+    }
+    return Parse(bytes, kStringSource, baseDir.empty() ? vqString(vqT(".")) : baseDir);
 }
 
 bool vqXmlResource::Parse(const std::string& bytes, const vqString& fileName,
@@ -206,7 +239,7 @@ bool vqXmlResource::Parse(const std::string& bytes, const vqString& fileName,
         delete root;
         return false;
     }
-    m_documents.push_back({fileName, baseDir, root});
+    m_documents.push_back({fileName, baseDir, root, std::make_shared<BitmapAccount>()});
     return true;
 }
 
@@ -230,12 +263,22 @@ vqXmlNode* vqXmlResource::FindResource(const vqString& name, const vqString& cla
     return nullptr;
 }
 
-vqString vqXmlResource::GetBaseDir(const vqXmlNode* node) const {
+const vqXmlResource::Document* vqXmlResource::FindDocument(const vqXmlNode* node) const {
     const vqXmlNode* root = node;
     while (root && root->GetParent()) root = root->GetParent();
     for (const Document& doc : m_documents)
-        if (doc.root == root) return doc.baseDir;
-    return vqT(".");
+        if (doc.root == root) return &doc;
+    return nullptr;
+}
+
+vqString vqXmlResource::GetBaseDir(const vqXmlNode* node) const {
+    const Document* doc = FindDocument(node);
+    return doc ? doc->baseDir : vqString(vqT("."));
+}
+
+vqXmlResource::BitmapAccount* vqXmlResource::GetBitmapAccount(const vqXmlNode* node) const {
+    const Document* doc = FindDocument(node);
+    return doc ? doc->bitmaps.get() : nullptr;
 }
 
 vqObject* vqXmlResource::LoadObject(vqWindow* parent, const vqString& name,

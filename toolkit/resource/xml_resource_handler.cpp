@@ -1,18 +1,46 @@
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <vector>
 
+#include "bitmap_account.h"
 #include "vq/art_provider.h"
 #include "vq/file.h"
 #include "vq/log.h"
+#include "vq/pnghandler.h"
 #include "vq/xml_resource.h"
 
 VQ_IMPLEMENT_ABSTRACT_CLASS(vqXmlResourceHandler, vqObject)
 
 namespace {
 
-// Bitmaps are not read or scaled beyond this many pixels a side.
-const int kMaxBitmapSide = 4096;
+const int kMaxSide = vqXML_RESOURCE_MAX_BITMAP_SIDE;
+
+size_t Pixels(const vqSize& size) {
+    return size.x > 0 && size.y > 0 ? static_cast<size_t>(size.x) * size.y : 0;
+}
+
+vqString FileBudgetText() {
+    return vqString::Format(vqT("the %lu pixels the bitmaps of one resource file may have"),
+                            static_cast<unsigned long>(vqXML_RESOURCE_MAX_FILE_PIXELS));
+}
+
+// One side scaled in proportion, at least 1 and at most INT_MAX.
+int ScaledSide(int side, int numerator, int denominator) {
+    double scaled = std::round(static_cast<double>(side) * numerator / denominator);
+    return static_cast<int>(std::min(static_cast<double>(INT_MAX), std::max(1.0, scaled)));
+}
+
+// The size a picture of source size is scaled to for a request (-1 for a free side):
+// a free side keeps the picture's proportions, both free keep its size.
+vqSize TargetSize(const vqSize& source, const vqSize& wanted) {
+    if (wanted.x == -1 && wanted.y == -1) return source;
+    if (wanted.x == -1) return vqSize(ScaledSide(wanted.y, source.x, source.y), wanted.y);
+    if (wanted.y == -1) return vqSize(wanted.x, ScaledSide(wanted.x, source.y, source.x));
+    return wanted;
+}
 
 bool IsSpace(vqChar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -69,35 +97,55 @@ bool IsAbsolutePath(const vqString& path) {
     return path.length() > 1 && path[1] == ':';
 }
 
+// Where one output column (or row) samples its source: the two source positions and
+// the weight of the second.
+struct Tap {
+    size_t first, second;
+    double weight;
+};
+
+std::vector<Tap> Taps(int from, int to) {
+    std::vector<Tap> taps(static_cast<size_t>(to));
+    for (int i = 0; i < to; ++i) {
+        double f = (i + 0.5) * from / to - 0.5;
+        f = f < 0 ? 0 : f;
+        int i0 = static_cast<int>(f);
+        int i1 = i0 + 1 < from ? i0 + 1 : i0;
+        taps[i] = {static_cast<size_t>(i0), static_cast<size_t>(i1), f - i0};
+    }
+    return taps;
+}
+
+// Rounds a channel value (never negative) half away from zero, as std::lround does.
+unsigned char RoundChannel(double v) {
+    int r = static_cast<int>(v);
+    return static_cast<unsigned char>(v - r >= 0.5 ? r + 1 : r);
+}
+
 // Scales an RGBA bitmap to width x height by bilinear interpolation.
 vqBitmap ScaleBitmap(const vqBitmap& source, int width, int height) {
     const int sw = source.GetWidth(), sh = source.GetHeight();
     const unsigned char* src = source.GetData();
     vqBitmap result(width, height, source.GetDepth());
     result.SetHasAlpha(source.HasAlpha());
-    unsigned char* dst = result.GetWritableData();
-    for (int y = 0; y < height; ++y) {
-        double fy = (y + 0.5) * sh / height - 0.5;
-        fy = fy < 0 ? 0 : fy;
-        int y0 = static_cast<int>(fy);
-        int y1 = y0 + 1 < sh ? y0 + 1 : y0;
-        double ty = fy - y0;
-        for (int x = 0; x < width; ++x) {
-            double fx = (x + 0.5) * sw / width - 0.5;
-            fx = fx < 0 ? 0 : fx;
-            int x0 = static_cast<int>(fx);
-            int x1 = x0 + 1 < sw ? x0 + 1 : x0;
-            double tx = fx - x0;
-            const unsigned char* p00 = src + (static_cast<size_t>(y0) * sw + x0) * 4;
-            const unsigned char* p01 = src + (static_cast<size_t>(y0) * sw + x1) * 4;
-            const unsigned char* p10 = src + (static_cast<size_t>(y1) * sw + x0) * 4;
-            const unsigned char* p11 = src + (static_cast<size_t>(y1) * sw + x1) * 4;
-            unsigned char* out = dst + (static_cast<size_t>(y) * width + x) * 4;
+    unsigned char* out = result.GetWritableData();
+    if (!src || !out) return vqBitmap();
+    const std::vector<Tap> cols = Taps(sw, width), rows = Taps(sh, height);
+    const size_t stride = static_cast<size_t>(sw) * 4;
+    for (const Tap& row : rows) {
+        const unsigned char* top = src + row.first * stride;
+        const unsigned char* bottom = src + row.second * stride;
+        for (const Tap& col : cols) {
+            const unsigned char* p00 = top + col.first * 4;
+            const unsigned char* p01 = top + col.second * 4;
+            const unsigned char* p10 = bottom + col.first * 4;
+            const unsigned char* p11 = bottom + col.second * 4;
             for (int c = 0; c < 4; ++c) {
-                double top = p00[c] + (p01[c] - p00[c]) * tx;
-                double bottom = p10[c] + (p11[c] - p10[c]) * tx;
-                out[c] = static_cast<unsigned char>(std::lround(top + (bottom - top) * ty));
+                double upper = p00[c] + (p01[c] - p00[c]) * col.weight;
+                double lower = p10[c] + (p11[c] - p10[c]) * col.weight;
+                out[c] = RoundChannel(upper + (lower - upper) * row.weight);
             }
+            out += 4;
         }
     }
     return result;
@@ -302,20 +350,35 @@ vqBitmap vqXmlResourceHandler::GetBitmap(const vqString& param, const vqString& 
     // Treat empty dimensions as unspecified.
     if (size.x <= 0) size.x = -1;
     if (size.y <= 0) size.y = -1;
-    if (size.x > kMaxBitmapSide || size.y > kMaxBitmapSide) {
+    if (size.x > kMaxSide || size.y > kMaxSide) {
         ReportParamError(param,
                          vqString::Format(vqT("cannot make a bitmap of %d x %d pixels (at most %d "
                                               "a side)"),
-                                          size.x, size.y, kMaxBitmapSide));
+                                          size.x, size.y, kMaxSide));
         return vqBitmap();
     }
+    // A node of no loaded file has no file to charge: its bitmap is charged alone.
+    vqXmlResource::BitmapAccount own;
+    vqXmlResource::BitmapAccount* account =
+        m_resource ? m_resource->GetBitmapAccount(m_node) : nullptr;
+    if (!account) account = &own;
 
     if (node->HasAttribute(vqT("stock_id"))) {
         vqString id = node->GetAttribute(vqT("stock_id"));
         vqString client = node->GetAttribute(vqT("stock_client"), defaultArtClient);
+        vqSize hint = vqArtProvider::GetSizeHint(client);
+        const size_t pixels =
+            Pixels(vqSize(size.x == -1 ? hint.x : size.x, size.y == -1 ? hint.y : size.y));
+        if (pixels > account->Left()) {
+            ReportParamError(param, vqString::Format(vqT("art '%s' would pass %s"), id.c_str(),
+                                                     FileBudgetText().c_str()));
+            return vqBitmap();
+        }
         vqBitmap art = vqArtProvider::GetBitmap(id, client, size);
         if (!art.Ok())
             ReportParamError(param, vqString::Format(vqT("no art for id '%s'"), id.c_str()));
+        else
+            account->pixels += pixels;
         return art;
     }
 
@@ -329,33 +392,57 @@ vqBitmap vqXmlResourceHandler::GetBitmap(const vqString& param, const vqString& 
         vqString baseDir = m_resource ? m_resource->GetBaseDir(m_node) : vqString(vqT("."));
         path = baseDir + vqT("/") + file;
     }
-    if (!vqFile::Exists(path)) {
+    struct stat st;
+    if (stat(path.ToUTF8().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         ReportParamError(param, vqString::Format(vqT("bitmap file '%s' not found"), path.c_str()));
         return vqBitmap();
     }
-    vqBitmap bitmap;
-    if (!bitmap.LoadFile(path, vqBITMAP_TYPE_ANY) || !bitmap.Ok()) {
-        ReportParamError(param,
-                         vqString::Format(vqT("cannot read bitmap file '%s'"), path.c_str()));
+    const vqXmlResource::BitmapAccount::Key key{path.ToUTF8(), size.x, size.y};
+    if (const vqBitmap* kept = account->Find(key, st)) return *kept;
+
+    // Check every bound from the file's header before a pixel is decoded.
+    vqSize source;
+    vqString reason;
+    if (!vqPNGHandler::ReadSize(path, &source, &reason)) {
+        ReportParamError(param, vqString::Format(vqT("cannot read bitmap file '%s': %s"),
+                                                 path.c_str(), reason.c_str()));
         return vqBitmap();
     }
-
-    int width = size.x, height = size.y;
-    if (width == -1 && height == -1) return bitmap;
-    const int bw = bitmap.GetWidth(), bh = bitmap.GetHeight();
-    if (bw <= 0 || bh <= 0) return bitmap;
-    // Fill a missing dimension in the bitmap's proportions.
-    if (width == -1) width = std::max(1L, std::lround(static_cast<double>(height) * bw / bh));
-    if (height == -1) height = std::max(1L, std::lround(static_cast<double>(width) * bh / bw));
-    if (width > kMaxBitmapSide || height > kMaxBitmapSide) {
+    const size_t sourcePixels = Pixels(source);
+    if (sourcePixels > vqXML_RESOURCE_MAX_PICTURE_PIXELS) {
+        ReportParamError(
+            param, vqString::Format(vqT("bitmap file '%s' is %d x %d pixels, more than the "
+                                        "%lu a picture may have"),
+                                    path.c_str(), source.x, source.y,
+                                    static_cast<unsigned long>(vqXML_RESOURCE_MAX_PICTURE_PIXELS)));
+        return vqBitmap();
+    }
+    const vqSize target = TargetSize(source, size);
+    if (target.x > kMaxSide || target.y > kMaxSide) {
         ReportParamError(param,
                          vqString::Format(vqT("cannot scale '%s' to %d x %d pixels (at most %d "
                                               "a side)"),
-                                          path.c_str(), width, height, kMaxBitmapSide));
+                                          path.c_str(), target.x, target.y, kMaxSide));
         return vqBitmap();
     }
-    if (width == bw && height == bh) return bitmap;
-    return ScaleBitmap(bitmap, width, height);
+    const size_t cost = sourcePixels + (target == source ? 0 : Pixels(target));
+    if (cost > account->Left()) {
+        ReportParamError(
+            param, vqString::Format(vqT("reading '%s' at %d x %d would pass %s"), path.c_str(),
+                                    target.x, target.y, FileBudgetText().c_str()));
+        return vqBitmap();
+    }
+    vqBitmap bitmap;
+    if (!vqPNGHandler::Read(path, sourcePixels, &bitmap, &reason) || bitmap.GetSize() != source) {
+        if (reason.empty()) reason = vqT("the file changed while it was read");
+        ReportParamError(param, vqString::Format(vqT("cannot read bitmap file '%s': %s"),
+                                                 path.c_str(), reason.c_str()));
+        return vqBitmap();
+    }
+    account->pixels += cost;
+    if (target != source) bitmap = ScaleBitmap(bitmap, target.x, target.y);
+    account->Keep(key, st, bitmap);
+    return bitmap;
 }
 
 void vqXmlResourceHandler::SetupWindow(vqWindow* window) {
