@@ -37,7 +37,7 @@ constexpr size_t vqXML_RESOURCE_MAX_PICTURE_PIXELS = size_t(4096) * 4096;
 // loaded: every pixel decoded from a bitmap file plus every pixel scaled or drawn.
 // A bitmap file asked for again at the same size is answered from the first reading
 // (kept until the resource file is unloaded) and costs nothing more.
-constexpr size_t vqXML_RESOURCE_MAX_FILE_PIXELS = size_t(64) * 1024 * 1024;
+constexpr size_t vqXML_RESOURCE_MAX_FILE_PIXELS = size_t(32) * 1024 * 1024;
 
 // One element of a loaded resource file: its name, attributes, text and child
 // elements. A node owns its children; the resource owns the root nodes.

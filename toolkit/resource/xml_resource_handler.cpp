@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "bitmap_account.h"
@@ -117,12 +119,26 @@ std::vector<Tap> Taps(int from, int to) {
 }
 
 // Rounds a channel value (never negative) half away from zero, as std::lround does.
-unsigned char RoundChannel(double v) {
+inline unsigned char RoundChannel(double v) {
     int r = static_cast<int>(v);
     return static_cast<unsigned char>(v - r >= 0.5 ? r + 1 : r);
 }
 
-// Scales an RGBA bitmap to width x height by bilinear interpolation.
+// One source row interpolated across to the output width, channel by channel.
+void BlendRow(const unsigned char* row, const std::vector<Tap>& cols, double* out) {
+    for (const Tap& col : cols) {
+        const unsigned char* a = row + col.first * 4;
+        const unsigned char* b = row + col.second * 4;
+        out[0] = a[0] + (b[0] - a[0]) * col.weight;
+        out[1] = a[1] + (b[1] - a[1]) * col.weight;
+        out[2] = a[2] + (b[2] - a[2]) * col.weight;
+        out[3] = a[3] + (b[3] - a[3]) * col.weight;
+        out += 4;
+    }
+}
+
+// Scales an RGBA bitmap to width x height by bilinear interpolation: each output row
+// blends two source rows, each interpolated across once for all the rows that use it.
 vqBitmap ScaleBitmap(const vqBitmap& source, int width, int height) {
     const int sw = source.GetWidth(), sh = source.GetHeight();
     const unsigned char* src = source.GetData();
@@ -131,21 +147,27 @@ vqBitmap ScaleBitmap(const vqBitmap& source, int width, int height) {
     unsigned char* out = result.GetWritableData();
     if (!src || !out) return vqBitmap();
     const std::vector<Tap> cols = Taps(sw, width), rows = Taps(sh, height);
-    const size_t stride = static_cast<size_t>(sw) * 4;
+    const size_t stride = static_cast<size_t>(sw) * 4, values = static_cast<size_t>(width) * 4;
+    std::vector<double> upper(values), lower(values);
+    size_t upperRow = SIZE_MAX, lowerRow = SIZE_MAX;
     for (const Tap& row : rows) {
-        const unsigned char* top = src + row.first * stride;
-        const unsigned char* bottom = src + row.second * stride;
-        for (const Tap& col : cols) {
-            const unsigned char* p00 = top + col.first * 4;
-            const unsigned char* p01 = top + col.second * 4;
-            const unsigned char* p10 = bottom + col.first * 4;
-            const unsigned char* p11 = bottom + col.second * 4;
-            for (int c = 0; c < 4; ++c) {
-                double upper = p00[c] + (p01[c] - p00[c]) * col.weight;
-                double lower = p10[c] + (p11[c] - p10[c]) * col.weight;
-                out[c] = RoundChannel(upper + (lower - upper) * row.weight);
-            }
-            out += 4;
+        if (row.first != upperRow) {
+            if (row.first == lowerRow)
+                upper.swap(lower), std::swap(upperRow, lowerRow);
+            else
+                BlendRow(src + row.first * stride, cols, upper.data());
+            upperRow = row.first;
+        }
+        if (row.second != lowerRow) {
+            BlendRow(src + row.second * stride, cols, lower.data());
+            lowerRow = row.second;
+        }
+        const double ty = row.weight;
+        for (size_t i = 0; i < values; i += 4, out += 4) {
+            out[0] = RoundChannel(upper[i] + (lower[i] - upper[i]) * ty);
+            out[1] = RoundChannel(upper[i + 1] + (lower[i + 1] - upper[i + 1]) * ty);
+            out[2] = RoundChannel(upper[i + 2] + (lower[i + 2] - upper[i + 2]) * ty);
+            out[3] = RoundChannel(upper[i + 3] + (lower[i + 3] - upper[i + 3]) * ty);
         }
     }
     return result;
