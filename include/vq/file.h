@@ -40,6 +40,11 @@ class VQ_BASE_API vqFile {
 public:
     // True when a regular file of that name exists.
     static bool Exists(const vqString& fileName);
+    // Opens a regular file for reading without ever blocking: a FIFO, device or
+    // directory is refused before anything is read from it. Returns the descriptor,
+    // which the caller closes, and the file's size in *size (when given); -1 with the
+    // reason in *reason (the errno text, or "not a regular file") on failure.
+    static int OpenRegular(const vqString& fileName, unsigned long long* size, vqString* reason);
 };
 
 // The last component of a path; both '/' and '\\' separate components.

@@ -2,6 +2,8 @@
 // read from the node, instances filled in, failures and the debug assertion.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <memory>
 #include <string>
 
@@ -368,6 +370,27 @@ TEST_F(PictureHandlerTest, PictureFilesBeyondThePixelLimitAreRefusedFromTheirHea
     EXPECT_FALSE(kept.LoadFile(V(dir.File("bomb.png")), vqBITMAP_TYPE_PNG));
     EXPECT_EQ(kept.GetSize(), vqSize(4, 4));
     EXPECT_EQ(log.Count({"bomb.png", "more than the " + std::to_string(vqPNG_MAX_PIXELS)}), 1);
+}
+
+// A bitmap named as a FIFO or a device is refused unread: opening one would block
+// or stream forever.
+TEST_F(PictureHandlerTest, BitmapFilesMustBeRegularFiles) {
+    ASSERT_EQ(mkfifo(dir.File("pipe.png").c_str(), 0600), 0);
+    LogCollector log;
+    vqBitmap kept = TwoColourBitmap(4, 4);
+    EXPECT_FALSE(kept.LoadFile(V(dir.File("pipe.png")), vqBITMAP_TYPE_PNG));
+    EXPECT_FALSE(kept.LoadFile(vqT("/dev/zero"), vqBITMAP_TYPE_PNG));
+    EXPECT_EQ(kept.GetSize(), vqSize(4, 4));
+    EXPECT_EQ(log.Count({"pipe.png", "not a regular file"}), 1);
+    EXPECT_EQ(log.Count({"/dev/zero", "not a regular file"}), 1);
+
+    ASSERT_TRUE(Load(
+        "<object class=\"vqStaticPicture\" name=\"pipe\"><bitmap>pipe.png</bitmap></object>\n"));
+    vqStaticPicture* pic = LoadPicture("pipe");
+    ASSERT_NE(pic, nullptr);
+    EXPECT_FALSE(pic->GetBitmap().Ok());
+    EXPECT_EQ(log.Count({"<string>:3: vqStaticPicture 'pipe', parameter 'bitmap'", "pipe.png"}), 1);
+    EXPECT_EQ(log.errors.size(), 3u);
 }
 
 // Every pixel decoded, scaled or drawn for one resource file is charged to it until

@@ -88,6 +88,20 @@ bool vqFile::Exists(const vqString& fileName) {
     return ::stat(fileName.ToUTF8().c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+int vqFile::OpenRegular(const vqString& fileName, unsigned long long* size, vqString* reason) {
+    int fd = ::open(fileName.ToUTF8().c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        if (size) *size = static_cast<unsigned long long>(st.st_size);
+        return fd;
+    }
+    if (reason)
+        *reason =
+            fd < 0 ? vqString::FromUTF8(strerror(errno)) : vqString(vqT("not a regular file"));
+    if (fd >= 0) ::close(fd);
+    return -1;
+}
+
 namespace {
 size_t LastSeparator(const vqString::StdString& path) { return path.find_last_of(vqT("/\\")); }
 }  // namespace

@@ -1,6 +1,5 @@
 #include "vq/pnghandler.h"
 
-#include <fcntl.h>
 #include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include <exception>
 #include <vector>
 
+#include "vq/file.h"
 #include "vq/log.h"
 
 namespace {
@@ -144,17 +144,8 @@ bool ReadPng(FILE* file, size_t maxPixels, Decoded* out) {
 // Opens a PNG file and reads it (see ReadPng); false with the reason in *error. Only a
 // regular file is opened, so a FIFO or a device never blocks or streams forever.
 bool ReadPngFile(const vqString& fileName, size_t maxPixels, Decoded* out, vqString* error) {
-    int fd = open(fileName.ToUTF8().c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        *error = ErrnoText(errno);
-        return false;
-    }
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        *error = vqT("not a regular file.");
-        return false;
-    }
+    int fd = vqFile::OpenRegular(fileName, nullptr, error);
+    if (fd < 0) return false;
     FILE* file = fdopen(fd, "rb");
     if (!file) {
         *error = ErrnoText(errno);

@@ -1,7 +1,5 @@
 #include "vq/xml_resource.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -75,19 +73,11 @@ bool CopyElement(const pugi::xml_node& from, vqXmlNode* to, const LineIndex& lin
 // Reads a whole regular file of at most vqXML_RESOURCE_MAX_BYTES; false with the reason.
 // Opening never blocks: a FIFO or device is refused before anything is read from it.
 bool ReadFileBytes(const vqString& fileName, std::string* bytes, vqString* reason) {
-    int fd = open(fileName.ToUTF8().c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        *reason = vqString::FromUTF8(strerror(errno));
-        return false;
-    }
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        *reason = vqT("not a regular file");
-        return false;
-    }
+    unsigned long long size = 0;
+    int fd = vqFile::OpenRegular(fileName, &size, reason);
+    if (fd < 0) return false;
     // The size is checked again while reading: the file may grow meanwhile.
-    bool fits = static_cast<unsigned long long>(st.st_size) <= vqXML_RESOURCE_MAX_BYTES;
+    bool fits = size <= vqXML_RESOURCE_MAX_BYTES;
     char buffer[65536];
     while (fits) {
         ssize_t n = read(fd, buffer, sizeof buffer);
