@@ -17,7 +17,8 @@ fi
 
 # Per input: seconds, resident megabytes, megabytes in one allocation. The largest
 # legitimate allocation is one 4096 x 4096 RGBA picture, 64 MB; the slowest
-# legitimate input (two such scalings) takes about 4 s in this instrumented build.
+# legitimate input (two such scalings) takes about 4 s of CPU in this instrumented
+# build, up to 12 s of wall time on a busy machine.
 limits=(-timeout=20 -rss_limit_mb=2048 -malloc_limit_mb=256)
 
 build=build-fuzz-picture
