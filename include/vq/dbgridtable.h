@@ -185,10 +185,10 @@ private:
     enum CursorState { kCursorOk, kCursorFailed, kCursorLost };
 
     bool Writeback() const;
-    // The database column of a cell, or -1 when no table is bound or the cell is out of range.
-    int DbColumn(int row, int col) const;
+    // The database column of a grid column, or -1 when no table is bound or it is out of range.
+    int DbColumn(int col) const;
     SWORD ColType(int dbcol) const { return m_dbTable->GetColDefs()[dbcol].SqlCtype; }
-    // Makes row current; false when it cannot be read.
+    // Makes row current; false when it cannot be read (a negative row is not tried).
     bool Reach(int row);
     void StoreValue(int row, int col, const vqVariant& value, const vqChar* operation);
     void FetchUpTo(int row);

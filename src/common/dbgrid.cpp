@@ -465,12 +465,13 @@ bool vqDbGridTableBase::RestartCursor() {
 }
 
 bool vqDbGridTableBase::Reach(int row) {
+    if (row < 0) return false;  // no row to move to: the cursor stays where it is
     ValidateRow(row);
-    return row >= 0 && row == m_currentRow;
+    return row == m_currentRow;
 }
 
-int vqDbGridTableBase::DbColumn(int row, int col) const {
-    if (!m_dbTable || row < 0 || col < 0 || col >= m_numCols) return -1;
+int vqDbGridTableBase::DbColumn(int col) const {
+    if (!m_dbTable || col < 0 || col >= m_numCols) return -1;
     int dbcol = m_colRecords[col].m_dbColumn;
     return dbcol >= 0 && dbcol < m_dbTable->GetNumberOfColumns() ? dbcol : -1;
 }
@@ -478,7 +479,7 @@ int vqDbGridTableBase::DbColumn(int row, int col) const {
 bool vqDbGridTableBase::CanGetValueAs(int row, int col, const vqString& typeName) {
     vqLogDebug(vqT("CanGetValueAs() on %i,%i"), row, col);
     bool isString = typeName.Cmp(vqT("string")) == 0;
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0) return isString;
     if (!Reach(row)) return isString;
     if (isString) return true;
@@ -486,16 +487,16 @@ bool vqDbGridTableBase::CanGetValueAs(int row, int col, const vqString& typeName
     return Compatible(typeName, ColType(dbcol));
 }
 
-bool vqDbGridTableBase::CanSetValueAs(int row, int col, const vqString& typeName) {
+bool vqDbGridTableBase::CanSetValueAs(int, int col, const vqString& typeName) {
     if (typeName.Cmp(vqT("string")) == 0) return true;
-    int dbcol = DbColumn(row < 0 ? 0 : row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0 || !m_dbTable->GetColDefs()[dbcol].Updateable) return false;
     return Compatible(typeName, ColType(dbcol));
 }
 
 vqString vqDbGridTableBase::GetValue(int row, int col) {
     vqLogDebug(vqT("GetValue() on %i,%i"), row, col);
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0) return vqString();
     vqString text;
     if (Reach(row))
@@ -508,7 +509,7 @@ vqString vqDbGridTableBase::GetValue(int row, int col) {
 // not be read, cannot be written back, or the value does not fit the column.
 void vqDbGridTableBase::StoreValue(int row, int col, const vqVariant& value,
                                    const vqChar* operation) {
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0) return;
     const vqString& table = m_dbTable->GetTableName();
     if (!Reach(row)) {
@@ -553,7 +554,7 @@ void vqDbGridTableBase::SetValueAsBool(int row, int col, bool value) {
 }
 
 long vqDbGridTableBase::GetValueAsLong(int row, int col) {
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0 || !Reach(row)) return 0;
     if (!IsIntegerCode(ColType(dbcol))) return 0;
     return m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetLong();
@@ -561,7 +562,7 @@ long vqDbGridTableBase::GetValueAsLong(int row, int col) {
 
 double vqDbGridTableBase::GetValueAsDouble(int row, int col) {
     vqLogDebug(vqT("GetValueAsDouble() on %i,%i"), row, col);
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0 || !Reach(row)) return 0.0;
     SWORD code = ColType(dbcol);
     if (!IsIntegerCode(code) && !IsFloatCode(code)) return 0.0;
@@ -570,7 +571,7 @@ double vqDbGridTableBase::GetValueAsDouble(int row, int col) {
 
 bool vqDbGridTableBase::GetValueAsBool(int row, int col) {
     vqLogDebug(vqT("GetValueAsBool() on %i,%i"), row, col);
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0 || !Reach(row)) return false;
     if (!IsIntegerCode(ColType(dbcol))) return false;
     return m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetBool();
@@ -578,7 +579,7 @@ bool vqDbGridTableBase::GetValueAsBool(int row, int col) {
 
 void* vqDbGridTableBase::GetValueAsCustom(int row, int col, const vqString& typeName) {
     vqLogDebug(vqT("GetValueAsCustom() on %i,%i"), row, col);
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0 || !Reach(row)) return nullptr;
     if (m_dbTable->IsColNull(static_cast<unsigned short>(dbcol)) ||
         typeName.Cmp(vqT("datetime")) != 0)
@@ -590,11 +591,11 @@ void* vqDbGridTableBase::GetValueAsCustom(int row, int col, const vqString& type
 
 void vqDbGridTableBase::SetValueAsCustom(int row, int col, const vqString& typeName, void* value) {
     vqLogDebug(vqT("SetValueAsCustom() on %i,%i"), row, col);
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0) return;
     // Anything but a date-time for a date or time column is ignored; the row still becomes current.
     if (typeName.Cmp(vqT("datetime")) != 0 || !IsDateCode(ColType(dbcol)) || !value) {
-        ValidateRow(row);
+        Reach(row);
         return;
     }
     StoreValue(row, col, vqVariant(value, vqString()), vqT("SetValueAsCustom()"));
@@ -602,7 +603,7 @@ void vqDbGridTableBase::SetValueAsCustom(int row, int col, const vqString& typeN
 
 bool vqDbGridTableBase::IsEmptyCell(int row, int col) {
     vqLogDebug(vqT("IsEmtpyCell on %i,%i"), row, col);
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0) return false;
     if (!Reach(row)) return true;
     return m_dbTable->IsColNull(static_cast<unsigned short>(dbcol));

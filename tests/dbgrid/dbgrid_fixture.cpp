@@ -23,13 +23,20 @@ bool UsingPostgres() { return PgConn() && *PgConn(); }
 
 const std::string kNullCell("\0null", 5);
 
-std::string TestConnection(const std::string& name) {
-    if (UsingPostgres()) return PgConn();
+bool IsPostgres(vqDb& db) { return db.GetDriverName().ToUTF8().find("psql") != std::string::npos; }
+
+namespace {
+std::string SqliteConnection(const std::string& name) {
     std::string file =
         std::string(VQ_TEST_BINARY_DIR) + "/" + name + "_" + std::to_string(getpid()) + ".db";
     unlink(file.c_str());
     s_files.names.push_back(file);
     return "Driver=SQLite3;Database=" + file;
+}
+}  // namespace
+
+std::string TestConnection(const std::string& name) {
+    return UsingPostgres() ? PgConn() : SqliteConnection(name);
 }
 
 bool CreateItems(vqDb& db, int rows) {
@@ -108,11 +115,11 @@ vqDbGridColInfo* AllColumns() {
     return head;
 }
 
-std::unique_ptr<vqDb> OpenTestDb(const std::string& name, int lockWaitMs) {
-    std::string conn = TestConnection(name);
-    if (lockWaitMs > 0 && !UsingPostgres()) conn += ";Timeout=" + std::to_string(lockWaitMs);
+std::unique_ptr<vqDb> OpenTestDb(const std::string& name, int lockWaitMs, bool postgres) {
+    std::string conn = postgres && PgConn() ? PgConn() : SqliteConnection(name);
+    if (lockWaitMs > 0 && !postgres) conn += ";Timeout=" + std::to_string(lockWaitMs);
     std::unique_ptr<vqDb> db(new vqDb(vqString::FromUTF8(conn)));
-    if (lockWaitMs > 0 && UsingPostgres() && db->IsOpen())
+    if (lockWaitMs > 0 && postgres && db->IsOpen())
         db->ExecSql(vqString::Format(vqT("SET lock_timeout = %d"), lockWaitMs));
     return db;
 }
@@ -148,10 +155,11 @@ bool ReadText(SQLHSTMT stmt, SQLUSMALLINT column, std::string& text) {
 
 StoredRows ReadStored(vqDb& db, const std::string& table, const std::vector<std::string>& columns) {
     StoredRows rows;
+    bool postgres = IsPostgres(db);
     std::string sql = "SELECT id";
     for (const std::string& c : columns)
-        sql += UsingPostgres() ? ", encode(convert_to(CAST(" + c + " AS TEXT), 'UTF8'), 'hex')"
-                               : ", typeof(" + c + ") || ':' || hex(" + c + ")";
+        sql += postgres ? ", encode(convert_to(CAST(" + c + " AS TEXT), 'UTF8'), 'hex')"
+                        : ", typeof(" + c + ") || ':' || hex(" + c + ")";
     sql += " FROM " + table + " ORDER BY id";
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, db.GetHDBC(), &stmt))) {
@@ -174,7 +182,7 @@ StoredRows ReadStored(vqDb& db, const std::string& table, const std::vector<std:
                 cells.push_back(kNullCell);
                 continue;
             }
-            size_t colon = UsingPostgres() ? std::string::npos : text.find(':');
+            size_t colon = postgres ? std::string::npos : text.find(':');
             if (colon == std::string::npos)
                 cells.push_back(FromHex(text));
             else if (text.compare(0, colon, "null") == 0)
@@ -188,8 +196,8 @@ StoredRows ReadStored(vqDb& db, const std::string& table, const std::vector<std:
 }
 
 LockHolder::LockHolder(vqDb& db, const std::string& table) : m_table(table) {
-    if (UsingPostgres())
-        m_other.reset(new vqDb(vqString::FromUTF8(PgConn())));
+    if (IsPostgres(db))
+        m_other.reset(new vqDb(db.GetConnectionString()));
     else
         m_file = vqDbConnectionValue(db.GetConnectionString(), vqT("Database")).ToUTF8();
 }

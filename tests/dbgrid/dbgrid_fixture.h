@@ -73,10 +73,15 @@ struct ItemRow {
 
 // The connection string of the database the suite runs against, made fresh.
 std::string TestConnection(const std::string& name);
+// Whether the suite runs against PostgreSQL (VQ_TEST_PG_CONN set), and whether a
+// connection is one to PostgreSQL.
 bool UsingPostgres();
+bool IsPostgres(vqDb& db);
 // A connection to a fresh test database whose statements give up after waiting
-// lockWaitMs for a lock another connection holds (0: the driver's default).
-std::unique_ptr<vqDb> OpenTestDb(const std::string& name, int lockWaitMs = 0);
+// lockWaitMs for a lock another connection holds (0: the driver's default); a fresh
+// SQLite file when postgres is false.
+std::unique_ptr<vqDb> OpenTestDb(const std::string& name, int lockWaitMs = 0,
+                                 bool postgres = UsingPostgres());
 
 // Every row of a table read through a plain ODBC statement, not through the
 // database layer: id -> the stored bytes of each column in the order given. On

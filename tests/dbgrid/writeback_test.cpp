@@ -70,6 +70,28 @@ TEST_F(WritebackTest, FailedRevisitIsEmptyAndNeverWritten) {
     EXPECT_EQ(ReadStored(*db, "items", kItemColumns), before);
 }
 
+TEST_F(WritebackTest, FailedFetchStartsTheCursorAgain) {
+    LockHolder lock(*db, "items");
+    if (!lock.Acquire())
+        GTEST_SKIP() << "the driver holds a lock from the query on, so no other process can "
+                        "lock the table before the first fetch";
+    EXPECT_EQ(grid->GetValue(1, kName), vqT(""));
+    EXPECT_EQ(grid->GetCurrentRow(), -1);
+    EXPECT_EQ(grid->GetRowKeys().GetCount(), 0u);
+    grid->SetValue(0, kName, vqT("refused"));
+    EXPECT_FALSE(grid->IsPendingUpdate());
+    lock.Release();
+    log.Clear();
+    EXPECT_EQ(grid->GetValue(1, kName), vqT("item 1"));
+    EXPECT_EQ(grid->GetValue(0, kName), vqT("item 0"));
+    EXPECT_EQ(grid->GetValue(2, kName), vqT("item 2"));
+    EXPECT_EQ(grid->GetValue(3, kName), vqT(""));
+    EXPECT_EQ(grid->GetRowKeys().GetCount(), 3u);
+    EXPECT_EQ(log.Errors(), 0) << log.ErrorText();
+    grid.reset();
+    EXPECT_EQ(ReadStored(*db, "items", kItemColumns), before);
+}
+
 TEST_F(WritebackTest, RowsPastTheEndAreEmptyAndRefused) {
     EXPECT_EQ(grid->GetValue(5, kName), vqT(""));
     EXPECT_TRUE(grid->IsEmptyCell(5, kName));

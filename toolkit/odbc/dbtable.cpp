@@ -901,14 +901,16 @@ bool vqDbTable::SetColumnValue(unsigned short col, const vqVariant value) {
                 t->minute = static_cast<SQLUSMALLINT>(dt.GetMinute());
                 t->second = static_cast<SQLUSMALLINT>(dt.GetSecond());
             } else {
+                // A date alone is midnight, whatever time fields it carries.
+                bool clock = dt.GetParts() & vqDateTime::TimePart;
                 SQL_TIMESTAMP_STRUCT* t = static_cast<SQL_TIMESTAMP_STRUCT*>(p);
                 t->year = static_cast<SQLSMALLINT>(dt.GetYear());
                 t->month = static_cast<SQLUSMALLINT>(dt.GetMonth());
                 t->day = static_cast<SQLUSMALLINT>(dt.GetDay());
-                t->hour = static_cast<SQLUSMALLINT>(dt.GetHour());
-                t->minute = static_cast<SQLUSMALLINT>(dt.GetMinute());
-                t->second = static_cast<SQLUSMALLINT>(dt.GetSecond());
-                t->fraction = static_cast<SQLUINTEGER>(dt.GetMillisecond()) * 1000000u;
+                t->hour = static_cast<SQLUSMALLINT>(clock ? dt.GetHour() : 0);
+                t->minute = static_cast<SQLUSMALLINT>(clock ? dt.GetMinute() : 0);
+                t->second = static_cast<SQLUSMALLINT>(clock ? dt.GetSecond() : 0);
+                t->fraction = clock ? static_cast<SQLUINTEGER>(dt.GetMillisecond()) * 1000000u : 0;
             }
             break;
         }
