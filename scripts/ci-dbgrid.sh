@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the grid suite against PostgreSQL through psqlODBC: installs the server and
 # the driver when missing, starts a private cluster on loopback, runs both widths
-# of the suite with VQ_TEST_PG_CONN pointing at it, and stops the cluster again.
+# of the suite (the writeback torture test included) with VQ_TEST_PG_CONN pointing
+# at it, again from the sanitizer build when build-asan has been built, and stops
+# the cluster again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
@@ -42,4 +44,10 @@ export VQ_TEST_PG_CONN="Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=$PORT;
 for flavour in ansi unicode; do
   echo "== grid suite ($flavour) against PostgreSQL"
   (cd "$BUILD/tests/dbgrid" && "./test_dbgrid_$flavour")
+done
+ASAN_BUILD=${ASAN_BUILD:-build-asan}
+for flavour in ansi unicode; do
+  [ -x "$ASAN_BUILD/tests/dbgrid/test_dbgrid_$flavour" ] || continue
+  echo "== grid suite ($flavour, sanitizers) against PostgreSQL"
+  (cd "$ASAN_BUILD/tests/dbgrid" && ASAN_OPTIONS=detect_leaks=1 "./test_dbgrid_$flavour")
 done

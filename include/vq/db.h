@@ -83,9 +83,13 @@ public:
     // Closes the connection (the tables on it must be gone).
     ~vqDb();
 
-    // Connects with an ODBC connection string, e.g. "Driver=SQLite3;Database=x.db".
-    // Adds the option that makes the SQLite3 and PostgreSQL drivers stream result
-    // sets (StepAPI=1, UseDeclareFetch=1) unless the string sets it. Logs failures.
+    // Connects with an ODBC connection string, e.g. "Driver=SQLite3;Database=x.db",
+    // of at most vqDB_MAX_CONNECTION_STRING bytes in UTF-8. Keys are read without
+    // case and with blanks around them ignored; a value in braces may hold ';' and
+    // writes '}' as "}}". The string goes to the driver manager rewritten in that
+    // plain form, with the option that makes the SQLite3 and PostgreSQL drivers
+    // stream result sets (StepAPI=1, UseDeclareFetch=1) added unless it is set.
+    // A malformed string is a logged error and no connection is tried.
     bool Open(const vqString& connectionString);
     void Close();
     bool IsOpen() const { return m_hdbc != SQL_NULL_HDBC; }
@@ -126,7 +130,11 @@ private:
 VQ_ODBC_API void vqDbLogExtendedErrorMsg(const vqChar* userText, vqDb* db, const char* errFile,
                                          int errLine);
 
-// Value of a key in an ODBC connection string (keys compare without case); empty when absent.
+// The longest connection string vqDb::Open accepts, in bytes of UTF-8.
+enum { vqDB_MAX_CONNECTION_STRING = 4096 };
+
+// Value of a key in an ODBC connection string (keys compare without case, the first
+// of repeated keys counts); empty when absent or when the string is malformed.
 VQ_ODBC_API vqString vqDbConnectionValue(const vqString& connectionString, const vqString& key);
 // The connection string with the streaming option that the named driver needs added,
 // unless the string sets it already; unchanged for other drivers.
@@ -147,6 +155,9 @@ struct VQ_ODBC_API vqDbColDef {
     bool InsertAllowed = true;
     bool DerivedCol = false;
     SQLLEN CbValue = SQL_NULL_DATA;  // length indicator after a fetch; SQL_NULL_DATA for null
+
+    // Whether an update may write this column: updatable, and neither key nor derived.
+    bool CanUpdate() const { return Updateable && !KeyField && !DerivedCol; }
 };
 
 class vqDbGridTableBase;
@@ -174,12 +185,16 @@ public:
 
     void SetWhereClause(const vqString& where) { m_where = where; }
     void SetOrderByClause(const vqString& orderBy) { m_orderBy = orderBy; }
-    // Starts the sequential cursor over the rows the where clause selects.
+    // Starts the sequential cursor over the rows the where clause selects; the cursor
+    // closes when a fetch finds no further row.
     bool Query();
     // Fetches the next row of the sequential cursor into the buffers (access mode 0).
     bool GetNext();
     // Fetches the next row of the current access mode's statement (mode 1: the key lookup).
     bool Fetch() { return getRec(SQL_FETCH_NEXT); }
+    // True when the last fetch failed because there was no further row, rather than
+    // because of an error.
+    bool IsAtEnd() const { return m_atEnd; }
     // Number of rows the where clause selects ("*", or a column name for its non-null
     // values); 0 on failure (logged).
     unsigned long Count(const vqString& args = vqT("*"));
@@ -187,27 +202,44 @@ public:
     virtual void SetAccessMode(int mode) { m_accessMode = mode; }
     int GetAccessMode() const { return m_accessMode; }
 
-    // The key columns' buffer bytes of the current row.
+    // The key columns' buffer bytes of the current row (text keys zero-filled after
+    // their end). Empty when the row has no usable key: no key columns, or a key value
+    // that is null or was cut to its buffer.
     virtual GenericKey GetRowKey();
     // Writes key bytes back into the key columns' buffers.
     virtual void SetRowKey(const GenericKey& key);
     // Zeroes every buffer; marks every column null when setToNull is true.
     void ClearMemberVars(bool setToNull = false);
-    // Selects the row whose key the key columns' buffers hold; getRec in mode 1 loads it.
+    // Selects the row whose key the key columns' buffers hold; getRec in mode 1 loads it
+    // and closes the lookup, so a second fetch finds no further row. False (logged) when
+    // the buffers hold no usable key.
     bool QueryOnKeyFields(bool forUpdate = false, bool distinct = false);
 
     // The value of column col in the buffers; a null variant for a null value or a bad column.
     virtual vqVariant GetColumnValue(unsigned short col) const;
     // Stores a value into column col's buffer, converted to the column's type; a null
-    // variant makes the column null. False (logged) when it does not convert or fit.
+    // variant makes the column null. False (logged), with the buffer unchanged, when it
+    // does not convert or fit: text longer than the buffer, a number out of the type's
+    // range or not finite, text that is not a number for a number column, a date or
+    // time without the part the column holds or with a year outside 1-9999.
     virtual bool SetColumnValue(unsigned short col, const vqVariant value);
     bool IsColNull(unsigned short col) const;
+    // Whether the text or binary value in column col's buffer was cut to the buffer
+    // when it was fetched: the buffer then holds only its beginning.
+    bool IsColTruncated(unsigned short col) const;
     void SetColNull(unsigned short col, bool isNull = true);
 
-    // Inserts a row from the buffers of the insertable columns.
+    // Inserts a row from the buffers of the insertable columns. False (logged) when a
+    // buffer holds a value only in part (IsColTruncated).
     bool Insert();
-    // Updates the updatable non-key columns of the row with this key from the buffers.
+    // Updates every column that CanUpdate() of the row with this key from the buffers.
+    // False (logged) when a buffer holds a value only in part or not exactly one row
+    // changed.
     bool UpdateOnKey(const GenericKey& key);
+    // Updates only the given columns (each must CanUpdate()) of the row with this key;
+    // true at once for an empty list. The statement for each set of columns is
+    // prepared on first use and kept (the last few sets).
+    bool UpdateOnKey(const GenericKey& key, const std::vector<unsigned short>& columns);
 
     unsigned short GetNumberOfColumns() const { return m_numColumns; }
     vqDbColDef* GetColDefs() const { return m_colDefs; }
@@ -225,10 +257,19 @@ private:
     // Fetches with fetchType (SQL_FETCH_NEXT) on the current access mode's statement.
     bool getRec(UWORD fetchType);
 
+    // A prepared UPDATE of one set of columns.
+    struct UpdateStatement {
+        std::vector<unsigned short> columns;
+        SQLHSTMT stmt;
+    };
+
     bool Check(SQLRETURN rc, SQLHSTMT stmt, const vqChar* what, int line);
     bool BindParam(SQLHSTMT stmt, SQLUSMALLINT number, unsigned short col, void* buffer,
                    SQLLEN* indicator);
+    bool BindKeyParams(SQLHSTMT stmt, SQLUSMALLINT first);
     bool PrepareKeyedStatements();
+    SQLHSTMT PrepareUpdate(const std::vector<unsigned short>& columns);
+    bool WholeValues(const std::vector<unsigned short>& columns, const vqChar* what);
     bool CheckColumnsExist();
     void FillShadows();
     size_t KeySize() const;
@@ -239,14 +280,18 @@ private:
     unsigned short m_numColumns;
     vqDbColDef* m_colDefs;
     std::vector<void*> m_ownedBuffers;
-    std::vector<SQLBIGINT> m_shadows;  // NOTE: SQL_C_ULONG parameters go through these as 64-bit
+    // NOTE: SQL_C_ULONG and tiny integer parameters go through these as 64-bit values.
+    std::vector<SQLBIGINT> m_shadows;
     std::vector<unsigned char> m_keyParams;
     std::vector<SQLLEN> m_keyInd;
     bool m_isOpen;
     bool m_insertPrepared;
+    bool m_atEnd;
+    bool m_seqDone, m_keyDone;  // the cursor is closed: its rows were all read
     int m_accessMode;
-    vqString m_where, m_orderBy, m_preparedCount;
-    SQLHSTMT m_hstmtSeq, m_hstmtKey, m_hstmtCount, m_hstmtInsert, m_hstmtUpdate;
+    vqString m_where, m_orderBy, m_preparedCount, m_keyWhere;
+    SQLHSTMT m_hstmtSeq, m_hstmtKey, m_hstmtCount, m_hstmtInsert;
+    std::vector<UpdateStatement> m_updates;  // most recently used first
     unsigned long m_fetchCount, m_keyQueryCount;
 };
 

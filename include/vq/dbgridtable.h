@@ -3,11 +3,19 @@
 // list of vqDbGridColInfo nodes. Rows are fetched lazily and revisited by key;
 // cells of non-updatable columns come out read-only.
 //
+// A row the cursor cannot reach (past the last row, deleted, or not readable just
+// now, e.g. while another process locks the database) is not current: its cells
+// read empty and edits to it are refused with a logged error. With writeback on,
+// only the columns the application changed are written, and only for a row that was
+// read in full and has a usable key.
+//
 // Ownership: the application owns the column list (the table copies it), the
 // grid table owns its column records and row keys, and the database table only
 // when told so; the grid table base owns the attribute provider.
 #ifndef VQ_DBGRIDTABLE_H
 #define VQ_DBGRIDTABLE_H
+
+#include <vector>
 
 #include "vq/array.h"
 #include "vq/db.h"
@@ -153,26 +161,41 @@ public:
     // Re-binds to another table with the same column layout; the grid is told that
     // the old rows went and the new ones came. Always true.
     virtual bool AssignDbTable(vqDbTable* table, int rowCount = -1, bool takeOwnership = true);
-    // Makes a grid row the database table's current row.
+    // Makes a grid row the database table's current row. When the row cannot be read
+    // (past the end of the rows, gone, or the fetch or key lookup failed) no row is
+    // current afterwards and the buffers are null; a failed read is tried again on the
+    // next visit, the end of the rows and a gone row are remembered.
     virtual void ValidateRow(int row);
-    // Writes back the current row if it is row and changed.
+    // Writes back the current row if it is row and changed; false (logged) when the
+    // update failed, the changes then stay pending.
     virtual bool UpdateRow(int row) const;
 
-    // While on, leaving a changed row updates it in the database by its key.
+    // While on, leaving a changed row updates its changed columns in the database by
+    // its key; edits to key, derived or non-updatable columns and to rows without a
+    // usable key are then refused.
     void EnableWriteback(bool enable) { m_writeback = enable; }
     bool IsWritebackEnabled() const { return m_writeback; }
 
-    // The cursor state, for inspection.
+    // The cursor state, for inspection: -1 when no row is current.
     int GetCurrentRow() const { return m_currentRow; }
     bool IsPendingUpdate() const { return m_pendingUpdate; }
     const keyarray& GetRowKeys() const { return m_rowKeys; }
 
 private:
+    enum CursorState { kCursorOk, kCursorFailed, kCursorLost };
+
     bool Writeback() const;
-    // The database column of a cell, or -1 when no table is bound or the cell is out of range.
-    int DbColumn(int row, int col) const;
+    // The database column of a grid column, or -1 when no table is bound or it is out of range.
+    int DbColumn(int col) const;
     SWORD ColType(int dbcol) const { return m_dbTable->GetColDefs()[dbcol].SqlCtype; }
-    void StoreValue(int row, int col, const vqVariant& value);
+    // Makes row current; false when it cannot be read (a negative row is not tried).
+    bool Reach(int row);
+    void StoreValue(int row, int col, const vqVariant& value, const vqChar* operation);
+    void FetchUpTo(int row);
+    void RevisitRow(int row);
+    bool RestartCursor();
+    void NoCurrentRow();
+    void ResetCursor();
 
     keyarray m_rowKeys;
     vqDbTable* m_dbTable;
@@ -183,6 +206,10 @@ private:
     vqDbGridColInfoBase* m_colRecords;
     mutable bool m_pendingUpdate;
     bool m_writeback;
+    bool m_rowWritable;                   // the current row has a key to write it back by
+    mutable std::vector<bool> m_changed;  // database columns changed in the current row
+    size_t m_rowsInResult;                // number of rows the query gave, once known
+    CursorState m_cursorState;
 };
 
 #endif

@@ -75,6 +75,9 @@ public:
     double GetDouble() const;
     bool GetBool() const;
     vqDateTime GetDateTime() const;
+    // The value as a number; false, with out unchanged, when it is none: text that is not
+    // a whole decimal number, a date-time, a pointer or null.
+    bool ToDouble(double& out) const;
     void* GetVoidPtr() const { return m_kind == Pointer ? m_pointer : nullptr; }
 
     bool operator==(const vqVariant& other) const;

@@ -212,6 +212,7 @@ vqDbGridTableBase::vqDbGridTableBase(vqDbTable* table, vqDbGridColInfo* columns,
       m_colRecords(nullptr),
       m_pendingUpdate(false),
       m_writeback(false) {
+    ResetCursor();
     if (rowCount == -1)
         m_numRows = table ? static_cast<int>(table->Count(vqT("*"))) : 0;
     else
@@ -286,6 +287,7 @@ bool vqDbGridTableBase::AssignDbTable(vqDbTable* table, int rowCount, bool takeO
     if (m_ownsDbTable && m_dbTable && m_dbTable != table) delete m_dbTable;
     m_rowKeys.Empty();
     m_dbTable = table;
+    ResetCursor();
     if (vqDbGridCellAttrProvider* provider =
             dynamic_cast<vqDbGridCellAttrProvider*>(GetAttrProvider()))
         provider->AssignDbTable(table);
@@ -304,6 +306,14 @@ bool vqDbGridTableBase::AssignDbTable(vqDbTable* table, int rowCount, bool takeO
     return true;
 }
 
+void vqDbGridTableBase::ResetCursor() {
+    m_currentRow = -1;
+    m_rowWritable = false;
+    m_changed.assign(m_dbTable ? m_dbTable->GetNumberOfColumns() : 0, false);
+    m_rowsInResult = SIZE_MAX;
+    m_cursorState = kCursorOk;
+}
+
 bool vqDbGridTableBase::Writeback() const {
     if (!m_pendingUpdate) return true;
     if (!m_writeback || !m_dbTable) {
@@ -311,15 +321,22 @@ bool vqDbGridTableBase::Writeback() const {
         vqLogDebug(vqT("WARNING : Row writeback not implemented "));
         return true;
     }
-    if (m_currentRow < 0 || static_cast<size_t>(m_currentRow) >= m_rowKeys.GetCount()) {
+    if (m_currentRow < 0 || static_cast<size_t>(m_currentRow) >= m_rowKeys.GetCount() ||
+        !m_rowWritable) {
         vqLogError(vqT("Writeback: row %i has no key"), m_currentRow);
         return false;
     }
-    if (!m_dbTable->UpdateOnKey(m_rowKeys[m_currentRow])) {
-        vqDbLogExtendedErrorMsg(vqT("ODBC error during Update()\n\n"), m_dbTable->GetDb(), __FILE__,
-                                __LINE__);
+    std::vector<unsigned short> columns;
+    for (size_t col = 0; col < m_changed.size(); ++col)
+        if (m_changed[col]) columns.push_back(static_cast<unsigned short>(col));
+    if (!m_dbTable->UpdateOnKey(m_rowKeys[m_currentRow], columns)) {
+        vqString text = vqString::Format(
+            vqT("ODBC error during Update()\n\nRow %i of table \"%s\" keeps its stored values\n"),
+            m_currentRow, m_dbTable->GetTableName().c_str());
+        vqDbLogExtendedErrorMsg(text.c_str(), m_dbTable->GetDb(), __FILE__, __LINE__);
         return false;
     }
+    m_changed.assign(m_changed.size(), false);
     m_pendingUpdate = false;
     return true;
 }
@@ -332,36 +349,129 @@ bool vqDbGridTableBase::UpdateRow(int row) const {
 void vqDbGridTableBase::ValidateRow(int row) {
     vqLogDebug(vqT("ValidateRow(%i) currently on row (%i). Array count = %lu"), row, m_currentRow,
                static_cast<unsigned long>(m_rowKeys.GetCount()));
+    if (!m_dbTable) {
+        vqLogError(vqT("ValidateRow(%i): the grid table has no database table"), row);
+        return;
+    }
     if (row == m_currentRow) return;
     Writeback();
-    if (static_cast<size_t>(row) >= m_rowKeys.GetCount()) {
-        vqLogDebug(vqT("\trow key unknown"));
-        m_dbTable->SetAccessMode(0);
-        for (int n = static_cast<int>(m_rowKeys.GetCount()); n <= row; ++n) {
-            vqLogDebug(vqT("Fetching row %i.."), n);
-            bool success = m_dbTable->getRec(SQL_FETCH_NEXT);
-            vqLogDebug(vqT(" ...success=(%i)"), success ? 1 : 0);
-            GenericKey key = m_dbTable->GetRowKey();
-            m_rowKeys.Add(key, 1);
-        }
-        m_currentRow = row;
-    } else {
-        vqLogDebug(vqT("\trow key known centering data"));
-        GenericKey key(m_rowKeys[row]);
-        m_dbTable->SetAccessMode(1);
-        m_dbTable->ClearMemberVars(false);
-        m_dbTable->SetRowKey(key);
-        if (!m_dbTable->QueryOnKeyFields(false, false))
-            vqDbLogExtendedErrorMsg(vqT("ODBC error during Query()\n\n"), m_dbTable->GetDb(),
-                                    __FILE__, __LINE__);
-        m_dbTable->getRec(SQL_FETCH_NEXT);
-        m_currentRow = row;
+    if (m_pendingUpdate) {
+        // Leaving the row drops what could not be written; Writeback logged why.
+        m_changed.assign(m_changed.size(), false);
+        m_pendingUpdate = false;
     }
-    m_pendingUpdate = false;
+    if (row < 0)
+        NoCurrentRow();
+    else if (static_cast<size_t>(row) >= m_rowKeys.GetCount())
+        FetchUpTo(row);
+    else
+        RevisitRow(row);
 }
 
-int vqDbGridTableBase::DbColumn(int row, int col) const {
-    if (!m_dbTable || row < 0 || col < 0 || col >= m_numCols) return -1;
+void vqDbGridTableBase::NoCurrentRow() {
+    m_dbTable->ClearMemberVars(true);
+    m_currentRow = -1;
+    m_rowWritable = false;
+}
+
+// Fetches rows in order until row, keeping each one's key; stops at the last row.
+void vqDbGridTableBase::FetchUpTo(int row) {
+    vqLogDebug(vqT("\trow key unknown"));
+    if (static_cast<size_t>(row) >= m_rowsInResult) {
+        vqLogDebug(vqT("\tpast the last row (%lu rows)"),
+                   static_cast<unsigned long>(m_rowsInResult));
+        NoCurrentRow();
+        return;
+    }
+    if (m_cursorState == kCursorLost || (m_cursorState == kCursorFailed && !RestartCursor())) {
+        NoCurrentRow();
+        return;
+    }
+    m_dbTable->SetAccessMode(0);
+    for (size_t n = m_rowKeys.GetCount(); n <= static_cast<size_t>(row); ++n) {
+        vqLogDebug(vqT("Fetching row %i.."), static_cast<int>(n));
+        bool success = m_dbTable->getRec(SQL_FETCH_NEXT);
+        vqLogDebug(vqT(" ...success=(%i)"), success ? 1 : 0);
+        if (!success) {
+            if (m_dbTable->IsAtEnd()) {
+                m_rowsInResult = n;
+                vqLogDebug(vqT("\tpast the last row (%lu rows)"), static_cast<unsigned long>(n));
+            } else {
+                // The table logged the fetch's error; the cursor starts again next time.
+                m_cursorState = kCursorFailed;
+            }
+            NoCurrentRow();
+            return;
+        }
+        GenericKey key = m_dbTable->GetRowKey();
+        m_rowKeys.Add(key, 1);
+    }
+    m_currentRow = row;
+    m_rowWritable = m_rowKeys.Last().GetBlkSize() > 0;
+}
+
+// Loads a row fetched before by a lookup on its key.
+void vqDbGridTableBase::RevisitRow(int row) {
+    vqLogDebug(vqT("\trow key known centering data"));
+    if (m_rowKeys[row].GetBlkSize() == 0) {
+        vqLogDebug(vqT("\trow %i has no key to find it by"), row);
+        NoCurrentRow();
+        return;
+    }
+    GenericKey key(m_rowKeys[row]);
+    m_dbTable->SetAccessMode(1);
+    m_dbTable->ClearMemberVars(false);
+    m_dbTable->SetRowKey(key);
+    if (!m_dbTable->QueryOnKeyFields(false, false)) {
+        vqDbLogExtendedErrorMsg(vqT("ODBC error during Query()\n\n"), m_dbTable->GetDb(), __FILE__,
+                                __LINE__);
+        NoCurrentRow();
+        return;
+    }
+    if (!m_dbTable->getRec(SQL_FETCH_NEXT)) {
+        if (m_dbTable->IsAtEnd()) {
+            vqLogError(vqT("Row %i is no longer in table \"%s\""), row,
+                       m_dbTable->GetTableName().c_str());
+            m_rowKeys[row] = GenericKey();
+        }
+        NoCurrentRow();
+        return;
+    }
+    m_currentRow = row;
+    m_rowWritable = true;
+}
+
+// Runs the query again after a failed fetch and skips the rows already known, checking
+// that they come back in the same order.
+bool vqDbGridTableBase::RestartCursor() {
+    vqLogDebug(vqT("\tstarting the row cursor again"));
+    if (!m_dbTable->Query()) return false;
+    m_dbTable->SetAccessMode(0);
+    for (size_t n = 0; n < m_rowKeys.GetCount(); ++n) {
+        if (!m_dbTable->getRec(SQL_FETCH_NEXT)) {
+            if (!m_dbTable->IsAtEnd()) return false;
+            break;
+        }
+        if (m_dbTable->GetRowKey() == m_rowKeys[n]) continue;
+        vqLogError(vqT("The rows of table \"%s\" changed since they were read: rows from %lu on ")
+                       vqT("cannot be shown"),
+                   m_dbTable->GetTableName().c_str(),
+                   static_cast<unsigned long>(m_rowKeys.GetCount()));
+        m_cursorState = kCursorLost;
+        return false;
+    }
+    m_cursorState = kCursorOk;
+    return true;
+}
+
+bool vqDbGridTableBase::Reach(int row) {
+    if (row < 0) return false;  // no row to move to: the cursor stays where it is
+    ValidateRow(row);
+    return row == m_currentRow;
+}
+
+int vqDbGridTableBase::DbColumn(int col) const {
+    if (!m_dbTable || col < 0 || col >= m_numCols) return -1;
     int dbcol = m_colRecords[col].m_dbColumn;
     return dbcol >= 0 && dbcol < m_dbTable->GetNumberOfColumns() ? dbcol : -1;
 }
@@ -369,72 +479,91 @@ int vqDbGridTableBase::DbColumn(int row, int col) const {
 bool vqDbGridTableBase::CanGetValueAs(int row, int col, const vqString& typeName) {
     vqLogDebug(vqT("CanGetValueAs() on %i,%i"), row, col);
     bool isString = typeName.Cmp(vqT("string")) == 0;
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0) return isString;
-    ValidateRow(row);
+    if (!Reach(row)) return isString;
     if (isString) return true;
     if (m_dbTable->IsColNull(static_cast<unsigned short>(dbcol))) return false;
     return Compatible(typeName, ColType(dbcol));
 }
 
-bool vqDbGridTableBase::CanSetValueAs(int row, int col, const vqString& typeName) {
+bool vqDbGridTableBase::CanSetValueAs(int, int col, const vqString& typeName) {
     if (typeName.Cmp(vqT("string")) == 0) return true;
-    int dbcol = DbColumn(row < 0 ? 0 : row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0 || !m_dbTable->GetColDefs()[dbcol].Updateable) return false;
     return Compatible(typeName, ColType(dbcol));
 }
 
 vqString vqDbGridTableBase::GetValue(int row, int col) {
     vqLogDebug(vqT("GetValue() on %i,%i"), row, col);
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0) return vqString();
-    ValidateRow(row);
-    vqString text = m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetString();
+    vqString text;
+    if (Reach(row))
+        text = m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetString();
     vqLogDebug(vqT("\tReturning \"%s\"\n"), text.c_str());
     return text;
 }
 
-void vqDbGridTableBase::StoreValue(int row, int col, const vqVariant& value) {
-    int dbcol = DbColumn(row, col);
+// Stores an edit into the current row's buffer, or refuses it (logged) when the row could
+// not be read, cannot be written back, or the value does not fit the column.
+void vqDbGridTableBase::StoreValue(int row, int col, const vqVariant& value,
+                                   const vqChar* operation) {
+    int dbcol = DbColumn(col);
     if (dbcol < 0) return;
-    ValidateRow(row);
+    const vqString& table = m_dbTable->GetTableName();
+    if (!Reach(row)) {
+        vqLogError(vqT("%s on %i,%i refused: row %i of table \"%s\" could not be read"), operation,
+                   row, col, row, table.c_str());
+        return;
+    }
+    const vqDbColDef& def = m_dbTable->GetColDefs()[dbcol];
+    if (m_writeback && !m_rowWritable) {
+        vqLogError(vqT("%s on %i,%i refused: row %i of table \"%s\" has no key to write it by"),
+                   operation, row, col, row, table.c_str());
+        return;
+    }
+    if (m_writeback && !def.CanUpdate()) {
+        vqLogError(vqT("%s on %i,%i refused: column \"%s\" of table \"%s\" is not updatable"),
+                   operation, row, col, def.ColName.c_str(), table.c_str());
+        return;
+    }
+    if (!m_dbTable->SetColumnValue(static_cast<unsigned short>(dbcol), value)) return;
+    m_changed[dbcol] = true;
     m_pendingUpdate = true;
-    m_dbTable->SetColumnValue(static_cast<unsigned short>(dbcol), value);
 }
 
 void vqDbGridTableBase::SetValue(int row, int col, const vqString& value) {
     vqLogDebug(vqT("SetValue() on %i,%i"), row, col);
-    StoreValue(row, col, vqVariant(value, vqString()));
+    StoreValue(row, col, vqVariant(value, vqString()), vqT("SetValue()"));
 }
 
 void vqDbGridTableBase::SetValueAsLong(int row, int col, long value) {
     vqLogDebug(vqT("SetValueAsLong() on %i,%i"), row, col);
-    StoreValue(row, col, vqVariant(value, vqString()));
+    StoreValue(row, col, vqVariant(value, vqString()), vqT("SetValueAsLong()"));
 }
 
 void vqDbGridTableBase::SetValueAsDouble(int row, int col, double value) {
     vqLogDebug(vqT("SetValueAsDouble() on %i,%i"), row, col);
-    StoreValue(row, col, vqVariant(value, vqString()));
+    StoreValue(row, col, vqVariant(value, vqString()), vqT("SetValueAsDouble()"));
 }
 
 void vqDbGridTableBase::SetValueAsBool(int row, int col, bool value) {
     vqLogDebug(vqT("SetValueAsBool() on %i,%i"), row, col);
-    StoreValue(row, col, vqVariant(value, vqString()));
+    StoreValue(row, col, vqVariant(value, vqString()), vqT("SetValueAsBool()"));
 }
 
 long vqDbGridTableBase::GetValueAsLong(int row, int col) {
-    int dbcol = DbColumn(row, col);
-    if (dbcol < 0) return 0;
-    ValidateRow(row);
+    int dbcol = DbColumn(col);
+    if (dbcol < 0 || !Reach(row)) return 0;
     if (!IsIntegerCode(ColType(dbcol))) return 0;
     return m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetLong();
 }
 
 double vqDbGridTableBase::GetValueAsDouble(int row, int col) {
     vqLogDebug(vqT("GetValueAsDouble() on %i,%i"), row, col);
-    int dbcol = DbColumn(row, col);
-    if (dbcol < 0) return 0.0;
-    ValidateRow(row);
+    int dbcol = DbColumn(col);
+    if (dbcol < 0 || !Reach(row)) return 0.0;
     SWORD code = ColType(dbcol);
     if (!IsIntegerCode(code) && !IsFloatCode(code)) return 0.0;
     return m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetDouble();
@@ -442,18 +571,16 @@ double vqDbGridTableBase::GetValueAsDouble(int row, int col) {
 
 bool vqDbGridTableBase::GetValueAsBool(int row, int col) {
     vqLogDebug(vqT("GetValueAsBool() on %i,%i"), row, col);
-    int dbcol = DbColumn(row, col);
-    if (dbcol < 0) return false;
-    ValidateRow(row);
+    int dbcol = DbColumn(col);
+    if (dbcol < 0 || !Reach(row)) return false;
     if (!IsIntegerCode(ColType(dbcol))) return false;
     return m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetBool();
 }
 
 void* vqDbGridTableBase::GetValueAsCustom(int row, int col, const vqString& typeName) {
     vqLogDebug(vqT("GetValueAsCustom() on %i,%i"), row, col);
-    int dbcol = DbColumn(row, col);
-    if (dbcol < 0) return nullptr;
-    ValidateRow(row);
+    int dbcol = DbColumn(col);
+    if (dbcol < 0 || !Reach(row)) return nullptr;
     if (m_dbTable->IsColNull(static_cast<unsigned short>(dbcol)) ||
         typeName.Cmp(vqT("datetime")) != 0)
         return nullptr;
@@ -464,19 +591,20 @@ void* vqDbGridTableBase::GetValueAsCustom(int row, int col, const vqString& type
 
 void vqDbGridTableBase::SetValueAsCustom(int row, int col, const vqString& typeName, void* value) {
     vqLogDebug(vqT("SetValueAsCustom() on %i,%i"), row, col);
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0) return;
-    ValidateRow(row);
-    if (typeName.Cmp(vqT("datetime")) != 0 || !IsDateCode(ColType(dbcol)) || !value) return;
-    vqVariant variant(value, vqString());
-    m_pendingUpdate = true;
-    m_dbTable->SetColumnValue(static_cast<unsigned short>(dbcol), variant);
+    // Anything but a date-time for a date or time column is ignored; the row still becomes current.
+    if (typeName.Cmp(vqT("datetime")) != 0 || !IsDateCode(ColType(dbcol)) || !value) {
+        Reach(row);
+        return;
+    }
+    StoreValue(row, col, vqVariant(value, vqString()), vqT("SetValueAsCustom()"));
 }
 
 bool vqDbGridTableBase::IsEmptyCell(int row, int col) {
     vqLogDebug(vqT("IsEmtpyCell on %i,%i"), row, col);
-    int dbcol = DbColumn(row, col);
+    int dbcol = DbColumn(col);
     if (dbcol < 0) return false;
-    ValidateRow(row);
+    if (!Reach(row)) return true;
     return m_dbTable->IsColNull(static_cast<unsigned short>(dbcol));
 }

@@ -34,6 +34,40 @@ TEST(DbConnection, StreamingOptionIsAddedOnlyWhenMissing) {
     EXPECT_EQ(vqDbQuoteName(vqT("we\"ird")), vqT("\"we\"\"ird\""));
 }
 
+TEST(DbConnection, KeysAndValuesAreReadAsOdbcReadsThem) {
+    const vqString s = vqT(" Driver =\t{SQLite3} ;DATABASE= a b.db ;Pwd={x;}}y};Empty=;;");
+    EXPECT_EQ(vqDbConnectionValue(s, vqT("driver")), vqT("SQLite3"));
+    EXPECT_EQ(vqDbConnectionValue(s, vqT("Database")), vqT("a b.db"));
+    EXPECT_EQ(vqDbConnectionValue(s, vqT("pwd")), vqT("x;}y"));
+    EXPECT_EQ(vqDbConnectionValue(s, vqT("empty")), vqT(""));
+    EXPECT_EQ(vqDbConnectionValue(vqT("a=1;A=2"), vqT("a")), vqT("1"));  // the first one counts
+    for (const vqChar* bad : {vqT("Driver={SQLite3;Database=x.db"), vqT("Driver={a}b;x=1"),
+                              vqT("Driver=SQLite3;garbage;x=1"), vqT("=SQLite3")})
+        EXPECT_EQ(vqDbConnectionValue(bad, vqT("driver")), vqT("")) << vqString(bad).ToUTF8();
+}
+
+TEST(DbConnection, BlanksAroundTheEqualsSignConnect) {
+    if (UsingPostgres()) GTEST_SKIP() << "connection strings are checked on SQLite runs";
+    CaptureLog log;
+    std::string file = TestConnection("blanks").substr(std::string("Driver=SQLite3;").size());
+    vqDb db(vqString::FromUTF8("Driver =SQLite3;" + file));
+    EXPECT_TRUE(db.IsOpen());
+    vqDb tab(vqString::FromUTF8("driver\t= {SQLite3} ; " + file));
+    EXPECT_TRUE(tab.IsOpen());
+    EXPECT_EQ(log.Errors(), 0);
+}
+
+TEST(DbConnection, MalformedStringsAreLoggedErrors) {
+    for (const vqChar* bad : {vqT("Driver ={SQLite3;Database=x.db"), vqT("Driver=SQLite3;x.db"),
+                              vqT("=SQLite3"), vqT("Driver={SQLite3}x;Database=y.db")}) {
+        CaptureLog log;
+        vqDb db(bad);
+        EXPECT_FALSE(db.IsOpen()) << vqString(bad).ToUTF8();
+        EXPECT_EQ(log.Errors(), 1) << vqString(bad).ToUTF8();
+        EXPECT_TRUE(log.Contains("malformed")) << vqString(bad).ToUTF8();
+    }
+}
+
 TEST(DbConnection, PostgresRunUsesPsqlOdbc) {
     if (!UsingPostgres())
         GTEST_SKIP() << "VQ_TEST_PG_CONN is not set: the suite ran on SQLite only "
@@ -46,12 +80,13 @@ TEST(DbConnection, PostgresRunUsesPsqlOdbc) {
 
 // Connects with an empty driver registry, as on a fresh machine where the SQLite3
 // driver is installed but not registered; exits 0 when the driver was found by path.
-void ConnectWithoutRegistry(const std::string& dir) {
+void ConnectWithoutRegistry(const std::string& dir, const std::string& driver) {
     mkdir(dir.c_str(), 0777);
     for (const char* f : {"/odbcinst.ini", "/odbc.ini"}) fclose(fopen((dir + f).c_str(), "w"));
     setenv("ODBCSYSINI", dir.c_str(), 1);
     CaptureLog log;
-    vqDb db(vqString::FromUTF8(TestConnection("fallback")));
+    std::string file = TestConnection("fallback").substr(std::string("Driver=SQLite3;").size());
+    vqDb db(vqString::FromUTF8(driver + ";" + file));
     bool byPath = db.GetConnectionString().ToUTF8().find("libsqlite3odbc") != std::string::npos;
     exit(db.IsOpen() && byPath && log.Errors() == 0 ? 0 : 1);
 }
@@ -60,8 +95,10 @@ TEST(DbConnectionDeathTest, UnregisteredSqliteDriverIsFoundByPath) {
     if (UsingPostgres()) GTEST_SKIP() << "the SQLite driver's fallback is checked on SQLite runs";
     // NOTE: the driver manager caches drivers per process: check in a freshly started one.
     ::testing::FLAGS_gtest_death_test_style = "threadsafe";
-    EXPECT_EXIT(ConnectWithoutRegistry(std::string(VQ_TEST_BINARY_DIR) + "/empty-odbc"),
-                ::testing::ExitedWithCode(0), "");
+    const std::string dir = std::string(VQ_TEST_BINARY_DIR) + "/empty-odbc";
+    EXPECT_EXIT(ConnectWithoutRegistry(dir, "Driver=SQLite3"), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(ConnectWithoutRegistry(dir, "DRIVER = {SQLite3} "), ::testing::ExitedWithCode(0),
+                "");
 }
 
 TEST(DbConnection, MissingDriverFailsAndLogsSqlstate) {

@@ -1,5 +1,8 @@
 #include "dbgrid_fixture.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -18,13 +21,22 @@ struct Files {
 
 bool UsingPostgres() { return PgConn() && *PgConn(); }
 
-std::string TestConnection(const std::string& name) {
-    if (UsingPostgres()) return PgConn();
+const std::string kNullCell("\0null", 5);
+
+bool IsPostgres(vqDb& db) { return db.GetDriverName().ToUTF8().find("psql") != std::string::npos; }
+
+namespace {
+std::string SqliteConnection(const std::string& name) {
     std::string file =
         std::string(VQ_TEST_BINARY_DIR) + "/" + name + "_" + std::to_string(getpid()) + ".db";
     unlink(file.c_str());
     s_files.names.push_back(file);
     return "Driver=SQLite3;Database=" + file;
+}
+}  // namespace
+
+std::string TestConnection(const std::string& name) {
+    return UsingPostgres() ? PgConn() : SqliteConnection(name);
 }
 
 bool CreateItems(vqDb& db, int rows) {
@@ -101,4 +113,170 @@ vqDbGridColInfo* AllColumns() {
     vqDbGridColInfo* head = new vqDbGridColInfo(0, vqT("dbauto"), names[0], nullptr);
     for (int i = 1; i < kNumCols; ++i) head->AddColInfo(i, vqT("dbauto"), names[i]);
     return head;
+}
+
+std::unique_ptr<vqDb> OpenTestDb(const std::string& name, int lockWaitMs, bool postgres) {
+    std::string conn = postgres && PgConn() ? PgConn() : SqliteConnection(name);
+    if (lockWaitMs > 0 && !postgres) conn += ";Timeout=" + std::to_string(lockWaitMs);
+    std::unique_ptr<vqDb> db(new vqDb(vqString::FromUTF8(conn)));
+    if (lockWaitMs > 0 && postgres && db->IsOpen())
+        db->ExecSql(vqString::Format(vqT("SET lock_timeout = %d"), lockWaitMs));
+    return db;
+}
+
+namespace {
+
+std::string FromHex(const std::string& hex) {
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+// The whole text of one result column, read in pieces; false for a null value.
+bool ReadText(SQLHSTMT stmt, SQLUSMALLINT column, std::string& text) {
+    text.clear();
+    char piece[256];
+    SQLLEN ind = 0;
+    SQLRETURN rc;
+    while ((rc = SQLGetData(stmt, column, SQL_C_CHAR, piece, sizeof(piece), &ind)) != SQL_NO_DATA) {
+        if (!SQL_SUCCEEDED(rc)) {
+            ADD_FAILURE() << "SQLGetData failed on column " << column;
+            return false;
+        }
+        if (ind == SQL_NULL_DATA) return false;
+        text += piece;
+        if (rc == SQL_SUCCESS) break;
+    }
+    return true;
+}
+
+}  // namespace
+
+StoredRows ReadStored(vqDb& db, const std::string& table, const std::vector<std::string>& columns) {
+    StoredRows rows;
+    bool postgres = IsPostgres(db);
+    std::string sql = "SELECT id";
+    for (const std::string& c : columns)
+        sql += postgres ? ", encode(convert_to(CAST(" + c + " AS TEXT), 'UTF8'), 'hex')"
+                        : ", typeof(" + c + ") || ':' || hex(" + c + ")";
+    sql += " FROM " + table + " ORDER BY id";
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, db.GetHDBC(), &stmt))) {
+        ADD_FAILURE() << "cannot allocate a statement";
+        return rows;
+    }
+    if (!SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(&sql[0]), SQL_NTS))) {
+        ADD_FAILURE() << "plain query failed: " << sql;
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        return rows;
+    }
+    while (SQL_SUCCEEDED(SQLFetch(stmt))) {
+        SQLBIGINT id = 0;
+        SQLLEN ind = 0;
+        SQLGetData(stmt, 1, SQL_C_SBIGINT, &id, 0, &ind);
+        std::vector<std::string>& cells = rows[static_cast<long>(id)];
+        for (size_t i = 0; i < columns.size(); ++i) {
+            std::string text;
+            if (!ReadText(stmt, static_cast<SQLUSMALLINT>(i + 2), text)) {
+                cells.push_back(kNullCell);
+                continue;
+            }
+            size_t colon = postgres ? std::string::npos : text.find(':');
+            if (colon == std::string::npos)
+                cells.push_back(FromHex(text));
+            else if (text.compare(0, colon, "null") == 0)
+                cells.push_back(kNullCell);
+            else
+                cells.push_back(text.substr(0, colon + 1) + FromHex(text.substr(colon + 1)));
+        }
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return rows;
+}
+
+LockHolder::LockHolder(vqDb& db, const std::string& table) : m_table(table) {
+    if (IsPostgres(db))
+        m_other.reset(new vqDb(db.GetConnectionString()));
+    else
+        m_file = vqDbConnectionValue(db.GetConnectionString(), vqT("Database")).ToUTF8();
+}
+
+LockHolder::~LockHolder() {
+    Release();
+    Stop();
+}
+
+bool LockHolder::Acquire() {
+    if (m_held) return true;
+    CaptureLog quiet;  // a lock that is not free is an expected outcome here
+    if (m_other) {
+        m_held = m_other->ExecSql(vqT("BEGIN")) &&
+                 m_other->ExecSql(vqString::FromUTF8("LOCK TABLE " + m_table +
+                                                     " IN ACCESS EXCLUSIVE MODE NOWAIT"));
+        if (!m_held) m_other->ExecSql(vqT("ROLLBACK"));
+        return m_held;
+    }
+    int in[2], out[2];
+    if (pipe(in) != 0) return false;
+    if (pipe(out) != 0) {
+        close(in[0]);
+        close(in[1]);
+        return false;
+    }
+    m_child = fork();
+    if (m_child == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 2);
+        for (int fd : {in[0], in[1], out[0], out[1], null}) close(fd);
+        // -bail: the shell quits when BEGIN EXCLUSIVE fails, which ends its output.
+        execlp("sqlite3", "sqlite3", "-batch", "-bail", m_file.c_str(),
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    m_in = in[1];
+    m_out = out[0];
+    if (m_child < 0) {
+        Stop();
+        return false;
+    }
+    m_held = Send("BEGIN EXCLUSIVE;\nSELECT 'vq-locked';\n", "vq-locked");
+    if (!m_held) Stop();
+    return m_held;
+}
+
+void LockHolder::Release() {
+    if (!m_held) return;
+    m_held = false;
+    if (m_other) {
+        CaptureLog quiet;
+        m_other->ExecSql(vqT("COMMIT"));
+        return;
+    }
+    Send("COMMIT;\nSELECT 'vq-released';\n", "vq-released");
+    Stop();
+}
+
+bool LockHolder::Send(const std::string& commands, const std::string& until) {
+    signal(SIGPIPE, SIG_IGN);  // a shell that quit must not take the test with it
+    if (write(m_in, commands.data(), commands.size()) != static_cast<ssize_t>(commands.size()))
+        return false;
+    std::string seen;
+    char piece[256];
+    ssize_t n;
+    while (seen.find(until) == std::string::npos && (n = read(m_out, piece, sizeof(piece))) > 0)
+        seen.append(piece, static_cast<size_t>(n));
+    return seen.find(until) != std::string::npos;
+}
+
+void LockHolder::Stop() {
+    if (m_in >= 0) close(m_in);
+    if (m_out >= 0) close(m_out);
+    m_in = m_out = -1;
+    if (m_child > 0) waitpid(m_child, nullptr, 0);
+    m_child = -1;
 }

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/types.h>
+
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +42,13 @@ public:
         return false;
     }
     void Clear() { lines.clear(); }
+    // Every error line, for failure messages.
+    std::string ErrorText() const {
+        std::string text;
+        for (auto& l : lines)
+            if (l.first == vqLOG_Error) text += l.second + "\n";
+        return text;
+    }
     std::vector<std::pair<vqLogLevel, std::string>> lines;
 
 private:
@@ -62,7 +73,45 @@ struct ItemRow {
 
 // The connection string of the database the suite runs against, made fresh.
 std::string TestConnection(const std::string& name);
+// Whether the suite runs against PostgreSQL (VQ_TEST_PG_CONN set), and whether a
+// connection is one to PostgreSQL.
 bool UsingPostgres();
+bool IsPostgres(vqDb& db);
+// A connection to a fresh test database whose statements give up after waiting
+// lockWaitMs for a lock another connection holds (0: the driver's default); a fresh
+// SQLite file when postgres is false.
+std::unique_ptr<vqDb> OpenTestDb(const std::string& name, int lockWaitMs = 0,
+                                 bool postgres = UsingPostgres());
+
+// Every row of a table read through a plain ODBC statement, not through the
+// database layer: id -> the stored bytes of each column in the order given. On
+// SQLite each value is prefixed with its storage class ("integer:", "text:", ...).
+// A null value is kNullCell.
+typedef std::map<long, std::vector<std::string>> StoredRows;
+extern const std::string kNullCell;
+StoredRows ReadStored(vqDb& db, const std::string& table, const std::vector<std::string>& columns);
+
+// Holds an exclusive lock on the test database from another process: the sqlite3
+// shell on the same file, or a second PostgreSQL connection (its own server
+// process) that locks a table. Acquire() is false when the lock is not free.
+class LockHolder {
+public:
+    LockHolder(vqDb& db, const std::string& table);
+    ~LockHolder();
+    bool Acquire();
+    void Release();
+    bool Held() const { return m_held; }
+
+private:
+    bool Send(const std::string& commands, const std::string& until);
+    void Stop();
+
+    std::string m_file, m_table;
+    std::unique_ptr<vqDb> m_other;
+    pid_t m_child = -1;
+    int m_in = -1, m_out = -1;
+    bool m_held = false;
+};
 // Creates "items" with rows rows (row i: id i+1, name "item <i>", qty i*3, ...);
 // every 7th row has nulls in every nullable column.
 bool CreateItems(vqDb& db, int rows);

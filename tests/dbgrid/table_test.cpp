@@ -92,11 +92,13 @@ TEST_F(GridTableTest, CursorFetchesOnceAndRevisitsByKey) {
     EXPECT_EQ(table->GetFetchCount(), fetches + 1);
     EXPECT_EQ(grid->GetRowKeys().GetCount(), 7u);
     EXPECT_EQ(grid->GetCurrentRow(), 6);
-    // Past the end: the fetch fails, is logged with its result, and a key is still kept.
+    // Past the end: the fetch that finds no row is logged with its result, no key is kept
+    // for a row that is not there, and no row is current.
     log.Clear();
-    grid->GetValue(31, kName);
+    EXPECT_EQ(grid->GetValue(31, kName), vqT(""));
     EXPECT_TRUE(log.Contains(" ...success=(0)"));
-    EXPECT_EQ(grid->GetRowKeys().GetCount(), 32u);
+    EXPECT_EQ(grid->GetRowKeys().GetCount(), 30u);
+    EXPECT_EQ(grid->GetCurrentRow(), -1);
 }
 
 TEST_F(GridTableTest, TypedGettersAndCompatibility) {

@@ -195,6 +195,28 @@ double vqVariant::GetDouble() const {
     }
 }
 
+bool vqVariant::ToDouble(double& out) const {
+    double value = 0;
+    switch (m_kind) {
+        case Long:
+            value = static_cast<double>(m_long);
+            break;
+        case Double:
+            value = m_double;
+            break;
+        case Bool:
+            value = m_bool ? 1.0 : 0.0;
+            break;
+        case String:
+            if (!ParseNumber(m_string.ToUTF8(), value)) return false;
+            break;
+        default:
+            return false;
+    }
+    out = value;
+    return true;
+}
+
 bool vqVariant::GetBool() const {
     switch (m_kind) {
         case Long:

@@ -3,10 +3,11 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <cstring>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "vq/log.h"
 
@@ -16,6 +17,99 @@ bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// One "key=value" attribute of a connection string: the key as written (blanks around it
+// removed) and the value with its braces and escapes undone.
+struct Attribute {
+    std::string key, value;
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Reads a connection string the way ODBC does: attributes separated by ';', keys without
+// case and blanks around them, values in braces may hold ';' and write '}' as "}}".
+// False for a malformed string, with what is wrong and the byte offset where.
+bool ParseConnection(const std::string& s, std::vector<Attribute>& out, const char*& why,
+                     size_t& where) {
+    out.clear();
+    size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && IsBlank(s[i])) ++i;
+        if (i < s.size() && s[i] == ';') {
+            ++i;
+            continue;
+        }
+        if (i == s.size()) break;
+        size_t keyStart = i;
+        while (i < s.size() && s[i] != '=' && s[i] != ';' && s[i] != '{' && s[i] != '}') ++i;
+        where = keyStart;
+        if (i == s.size() || s[i] != '=') {
+            why = i < s.size() && s[i] != ';' ? "a brace in a key" : "an attribute without '='";
+            return false;
+        }
+        Attribute a;
+        size_t keyEnd = i;
+        while (keyEnd > keyStart && IsBlank(s[keyEnd - 1])) --keyEnd;
+        a.key = s.substr(keyStart, keyEnd - keyStart);
+        if (a.key.empty()) {
+            why = "an empty key";
+            return false;
+        }
+        ++i;
+        while (i < s.size() && IsBlank(s[i])) ++i;
+        if (i < s.size() && s[i] == '{') {
+            where = i;
+            for (++i;; ++i) {
+                if (i == s.size()) {
+                    why = "a brace that is not closed";
+                    return false;
+                }
+                if (s[i] != '}') {
+                    a.value += s[i];
+                } else if (i + 1 < s.size() && s[i + 1] == '}') {
+                    a.value += '}';
+                    ++i;
+                } else {
+                    break;
+                }
+            }
+            for (++i; i < s.size() && IsBlank(s[i]); ++i) {
+            }
+            if (i < s.size() && s[i] != ';') {
+                where = i;
+                why = "text after a closing brace";
+                return false;
+            }
+        } else {
+            size_t valueStart = i;
+            while (i < s.size() && s[i] != ';') ++i;
+            size_t valueEnd = i;
+            while (valueEnd > valueStart && IsBlank(s[valueEnd - 1])) --valueEnd;
+            a.value = s.substr(valueStart, valueEnd - valueStart);
+        }
+        out.push_back(a);
+    }
+    return true;
+}
+
+// Writes attributes back as a connection string, in braces where a value needs them.
+std::string JoinConnection(const std::vector<Attribute>& attributes) {
+    std::string s;
+    for (const Attribute& a : attributes) {
+        if (!s.empty()) s += ';';
+        s += a.key + '=';
+        bool braces = a.value.find_first_of(";{}") != std::string::npos ||
+                      (!a.value.empty() && (IsBlank(a.value.front()) || IsBlank(a.value.back())));
+        if (!braces) {
+            s += a.value;
+            continue;
+        }
+        s += '{';
+        for (char c : a.value) s += c == '}' ? std::string("}}") : std::string(1, c);
+        s += '}';
+    }
     return s;
 }
 
@@ -40,32 +134,13 @@ vqString vqDbQuoteName(const vqString& name) {
 }
 
 vqString vqDbConnectionValue(const vqString& connectionString, const vqString& key) {
-    std::string s = connectionString.ToUTF8();
+    std::vector<Attribute> attributes;
+    const char* why = nullptr;
+    size_t where = 0;
+    if (!ParseConnection(connectionString.ToUTF8(), attributes, why, where)) return vqString();
     std::string wanted = Lower(key.ToUTF8());
-    size_t pos = 0;
-    while (pos < s.size()) {
-        size_t eq = s.find('=', pos);
-        if (eq == std::string::npos) break;
-        std::string name = s.substr(pos, eq - pos);
-        size_t first = name.find_first_not_of(" \t");
-        size_t last = name.find_last_not_of(" \t");
-        name = first == std::string::npos ? std::string()
-                                          : Lower(name.substr(first, last - first + 1));
-        size_t end;
-        std::string value;
-        if (eq + 1 < s.size() && s[eq + 1] == '{') {
-            end = s.find('}', eq + 2);
-            if (end == std::string::npos) end = s.size();
-            value = s.substr(eq + 2, end - eq - 2);
-            end = s.find(';', end);
-        } else {
-            end = s.find(';', eq + 1);
-            value = s.substr(eq + 1, (end == std::string::npos ? s.size() : end) - eq - 1);
-        }
-        if (name == wanted) return vqString::FromUTF8(value);
-        if (end == std::string::npos) break;
-        pos = end + 1;
-    }
+    for (const Attribute& a : attributes)
+        if (Lower(a.key) == wanted) return vqString::FromUTF8(a.value);
     return vqString();
 }
 
@@ -163,6 +238,17 @@ bool vqDb::Connect(const vqString& connectionString) {
 bool vqDb::Open(const vqString& connectionString) {
     Close();
     m_lastState.Clear();
+    std::string text = connectionString.ToUTF8();
+    std::vector<Attribute> attributes;
+    const char* why = "a string longer than the limit";
+    size_t where = vqDB_MAX_CONNECTION_STRING;
+    if (text.size() > vqDB_MAX_CONNECTION_STRING ||
+        !ParseConnection(text, attributes, why, where)) {
+        // The string may hold a password: say where it is wrong, not what it says.
+        vqLogError(vqT("Could not connect: the connection string is malformed (%s at byte %lu)"),
+                   vqString::FromUTF8(why).c_str(), static_cast<unsigned long>(where));
+        return false;
+    }
     if (!Ok(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_henv)) ||
         !Ok(SQLSetEnvAttr(m_henv, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
                           0)) ||
@@ -172,19 +258,20 @@ bool vqDb::Open(const vqString& connectionString) {
         vqLogError(vqT("Could not allocate the ODBC environment"));
         return false;
     }
-    vqString driver = vqDbConnectionValue(connectionString, vqT("Driver"));
-    vqString conn = vqDbAddStreamingOption(connectionString, driver);
+    vqString driver;
+    for (const Attribute& a : attributes)
+        if (driver.empty() && Lower(a.key) == "driver") driver = vqString::FromUTF8(a.value);
+    vqString conn = vqDbAddStreamingOption(vqString::FromUTF8(JoinConnection(attributes)), driver);
     bool connected = Connect(conn);
     // NOTE: a fresh machine may have the SQLite3 driver installed but not registered.
     if (!connected && Lower(driver.ToUTF8()) == "sqlite3") {
         for (const char* path : kSqliteDriverPaths) {
             if (access(path, R_OK) != 0) continue;
-            std::string s = conn.ToUTF8();
-            size_t at = Lower(s).find("driver=");
-            size_t end = s.find(';', at);
-            s.replace(at, (end == std::string::npos ? s.size() : end) - at,
-                      std::string("Driver=") + path);
-            if ((connected = Connect(vqString::FromUTF8(s)))) break;
+            for (Attribute& a : attributes)
+                if (Lower(a.key) == "driver") a.value = path;
+            vqString byPath = vqDbAddStreamingOption(vqString::FromUTF8(JoinConnection(attributes)),
+                                                     vqString::FromUTF8(path));
+            if ((connected = Connect(byPath))) break;
         }
     }
     if (connected) {

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <string>
@@ -11,7 +13,6 @@ bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 
 bool IsDate(SWORD t) { return t == SQL_C_DATE || t == SQL_C_TYPE_DATE; }
 bool IsTime(SWORD t) { return t == SQL_C_TIME || t == SQL_C_TYPE_TIME; }
-bool IsTimestamp(SWORD t) { return t == SQL_C_TIMESTAMP || t == SQL_C_TYPE_TIMESTAMP; }
 
 size_t FixedSize(SWORD cType) {
     switch (cType) {
@@ -111,8 +112,8 @@ void ParamType(SWORD cType, long bufferSize, SQLSMALLINT& sqlType, SQLULEN& size
         case SQL_C_TINYINT:
         case SQL_C_STINYINT:
         case SQL_C_UTINYINT:
-            sqlType = SQL_TINYINT;
-            size = 3;
+            sqlType = SQL_SMALLINT;
+            size = 5;
             break;
         default:
             sqlType = SQL_VARBINARY;
@@ -127,26 +128,43 @@ std::string UTF16ToUTF8(const SQLWCHAR* text, size_t units) {
     return vqUTF16ToUTF8(copy.data(), copy.size());
 }
 
-// Writes UTF-8 text as UTF-16 into at most maxUnits units without splitting a pair.
-size_t UTF8ToUTF16(const std::string& utf8, SQLWCHAR* out, size_t maxUnits) {
-    std::u16string units = vqUTF8ToUTF16(utf8.data(), utf8.size());
-    size_t n = units.size() < maxUnits ? units.size() : maxUnits;
-    if (n > 0 && n < units.size() && units[n - 1] >= 0xD800 && units[n - 1] < 0xDC00) --n;
-    std::copy(units.begin(), units.begin() + n, out);
-    return n;
-}
-
-// Longest prefix of s within max bytes that does not split a UTF-8 sequence.
-size_t UTF8Prefix(const std::string& s, size_t max) {
-    if (s.size() <= max) return s.size();
-    size_t n = max;
-    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
-    return n;
-}
-
 bool IsSelected(const vqDbColDef&) { return true; }
 bool IsInsertable(const vqDbColDef& c) { return c.InsertAllowed && !c.DerivedCol; }
-bool IsUpdatable(const vqDbColDef& c) { return c.Updateable && !c.KeyField && !c.DerivedCol; }
+
+bool IsText(SWORD t) { return t == SQL_C_CHAR || t == SQL_C_WCHAR; }
+
+// Whether values of this type have a length of their own (text and binary) rather than
+// the fixed size of their C type.
+bool IsVariable(SWORD t) { return FixedSize(t) == 0; }
+
+// Bytes of value a buffer of this type and size holds, its terminator left out.
+SQLLEN Capacity(const vqDbColDef& c) {
+    if (c.SqlCtype == SQL_C_CHAR) return c.SzDataObj - 1;
+    if (c.SqlCtype == SQL_C_WCHAR)
+        return static_cast<SQLLEN>((c.SzDataObj / sizeof(SQLWCHAR) - 1) * sizeof(SQLWCHAR));
+    return c.SzDataObj;
+}
+
+// Types whose parameters go through a 64-bit shadow, and the value the buffer holds.
+// NOTE: the SQLite3 driver stores SQL_C_ULONG parameters as signed 32-bit values and
+// tiny integer parameters as unsigned bytes.
+bool IsShadowed(SWORD t) {
+    return t == SQL_C_ULONG || t == SQL_C_TINYINT || t == SQL_C_STINYINT || t == SQL_C_UTINYINT;
+}
+
+SQLBIGINT ShadowValue(const vqDbColDef& c) {
+    switch (c.SqlCtype) {
+        case SQL_C_ULONG:
+            return *static_cast<const SQLUINTEGER*>(c.PtrDataObj);
+        case SQL_C_STINYINT:
+            return *static_cast<const signed char*>(c.PtrDataObj);
+        default:
+            return *static_cast<const unsigned char*>(c.PtrDataObj);
+    }
+}
+
+// The years a date is written with: four digits, as every driver reads them back.
+bool YearInRange(int year) { return year >= 1 && year <= 9999; }
 
 }  // namespace
 
@@ -158,18 +176,21 @@ vqDbTable::vqDbTable(vqDb* db, const vqString& tableName, unsigned short numColu
       m_shadows(numColumns),
       m_isOpen(false),
       m_insertPrepared(false),
+      m_atEnd(false),
+      m_seqDone(false),
+      m_keyDone(false),
       m_accessMode(0),
       m_hstmtSeq(SQL_NULL_HSTMT),
       m_hstmtKey(SQL_NULL_HSTMT),
       m_hstmtCount(SQL_NULL_HSTMT),
       m_hstmtInsert(SQL_NULL_HSTMT),
-      m_hstmtUpdate(SQL_NULL_HSTMT),
       m_fetchCount(0),
       m_keyQueryCount(0) {}
 
 vqDbTable::~vqDbTable() {
-    for (SQLHSTMT* stmt : {&m_hstmtSeq, &m_hstmtKey, &m_hstmtCount, &m_hstmtInsert, &m_hstmtUpdate})
+    for (SQLHSTMT* stmt : {&m_hstmtSeq, &m_hstmtKey, &m_hstmtCount, &m_hstmtInsert})
         if (*stmt != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, *stmt);
+    for (UpdateStatement& u : m_updates) SQLFreeHandle(SQL_HANDLE_STMT, u.stmt);
     for (void* buffer : m_ownedBuffers) free(buffer);
     delete[] m_colDefs;
 }
@@ -237,8 +258,7 @@ bool vqDbTable::BindParam(SQLHSTMT stmt, SQLUSMALLINT number, unsigned short col
     SQLULEN size;
     ParamType(c.SqlCtype, c.SzDataObj, sqlType, size, digits);
     SWORD cType = c.SqlCtype;
-    // NOTE: the SQLite3 driver stores SQL_C_ULONG parameters as signed 32-bit values.
-    if (cType == SQL_C_ULONG && buffer == c.PtrDataObj) {
+    if (IsShadowed(cType) && buffer == c.PtrDataObj) {
         cType = SQL_C_SBIGINT;
         buffer = &m_shadows[col];
     }
@@ -249,8 +269,7 @@ bool vqDbTable::BindParam(SQLHSTMT stmt, SQLUSMALLINT number, unsigned short col
 
 void vqDbTable::FillShadows() {
     for (unsigned short i = 0; i < m_numColumns; ++i)
-        if (m_colDefs[i].SqlCtype == SQL_C_ULONG)
-            m_shadows[i] = *static_cast<SQLUINTEGER*>(m_colDefs[i].PtrDataObj);
+        if (IsShadowed(m_colDefs[i].SqlCtype)) m_shadows[i] = ShadowValue(m_colDefs[i]);
 }
 
 bool vqDbTable::Open() {
@@ -267,8 +286,7 @@ bool vqDbTable::Open() {
         }
     }
     SQLHDBC hdbc = m_db->GetHDBC();
-    for (SQLHSTMT* stmt :
-         {&m_hstmtSeq, &m_hstmtKey, &m_hstmtCount, &m_hstmtInsert, &m_hstmtUpdate}) {
+    for (SQLHSTMT* stmt : {&m_hstmtSeq, &m_hstmtKey, &m_hstmtCount, &m_hstmtInsert}) {
         if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, hdbc, stmt))) {
             m_db->TakeDiagnostics(SQL_HANDLE_DBC, hdbc);
             vqDbLogExtendedErrorMsg(vqT("Could not allocate a statement\n"), m_db, __FILE__,
@@ -328,49 +346,87 @@ bool vqDbTable::CheckColumnsExist() {
 }
 
 bool vqDbTable::PrepareKeyedStatements() {
-    vqString where;
+    m_keyWhere.Clear();
     for (unsigned short i = 0; i < m_numColumns; ++i) {
         if (!m_colDefs[i].KeyField) continue;
-        where += where.empty() ? vqT(" WHERE ") : vqT(" AND ");
-        where += vqDbQuoteName(m_colDefs[i].ColName) + vqT("=?");
+        m_keyWhere += m_keyWhere.empty() ? vqT(" WHERE ") : vqT(" AND ");
+        m_keyWhere += vqDbQuoteName(m_colDefs[i].ColName) + vqT("=?");
     }
-    if (where.empty()) return true;  // no key: lookups and updates report failure when used
+    if (m_keyWhere.empty()) return true;  // no key: lookups and updates report failure when used
     std::string select = (vqT("SELECT ") + ColumnList(IsSelected) + vqT(" FROM ") +
-                          vqDbQuoteName(m_tableName) + where)
+                          vqDbQuoteName(m_tableName) + m_keyWhere)
                              .ToUTF8();
     if (!Check(SQLPrepare(m_hstmtKey, reinterpret_cast<SQLCHAR*>(&select[0]), SQL_NTS), m_hstmtKey,
                vqT("Prepare key lookup"), __LINE__))
         return false;
-    vqString set;
     for (unsigned short i = 0; i < m_numColumns; ++i) {
-        if (!IsUpdatable(m_colDefs[i])) continue;
-        set += set.empty() ? vqT(" SET ") : vqT(",");
-        set += vqDbQuoteName(m_colDefs[i].ColName) + vqT("=?");
+        const vqDbColDef& c = m_colDefs[i];
+        if (c.KeyField) m_keyInd[i] = IsText(c.SqlCtype) ? SQL_NTS : c.SzDataObj;
     }
-    SQLUSMALLINT param = 1;
-    if (!set.empty()) {
-        std::string update = (vqT("UPDATE ") + vqDbQuoteName(m_tableName) + set + where).ToUTF8();
-        if (!Check(SQLPrepare(m_hstmtUpdate, reinterpret_cast<SQLCHAR*>(&update[0]), SQL_NTS),
-                   m_hstmtUpdate, vqT("Prepare update"), __LINE__))
-            return false;
-        for (unsigned short i = 0; i < m_numColumns; ++i)
-            if (IsUpdatable(m_colDefs[i]) &&
-                !BindParam(m_hstmtUpdate, param++, i, m_colDefs[i].PtrDataObj,
-                           &m_colDefs[i].CbValue))
-                return false;
-    }
-    // Key parameters of both statements read the key block that lookups fill.
-    SQLUSMALLINT keyParam = 1;
+    return BindKeyParams(m_hstmtKey, 1);
+}
+
+// Key parameters of every keyed statement read the key block that lookups and updates fill.
+bool vqDbTable::BindKeyParams(SQLHSTMT stmt, SQLUSMALLINT first) {
     size_t offset = 0;
     for (unsigned short i = 0; i < m_numColumns; ++i) {
         const vqDbColDef& c = m_colDefs[i];
         if (!c.KeyField) continue;
-        bool text = c.SqlCtype == SQL_C_CHAR || c.SqlCtype == SQL_C_WCHAR;
-        m_keyInd[i] = text ? SQL_NTS : c.SzDataObj;
-        void* at = &m_keyParams[offset];
-        if (!BindParam(m_hstmtKey, keyParam++, i, at, &m_keyInd[i])) return false;
-        if (!set.empty() && !BindParam(m_hstmtUpdate, param++, i, at, &m_keyInd[i])) return false;
+        if (!BindParam(stmt, first++, i, &m_keyParams[offset], &m_keyInd[i])) return false;
         offset += static_cast<size_t>(c.SzDataObj);
+    }
+    return true;
+}
+
+SQLHSTMT vqDbTable::PrepareUpdate(const std::vector<unsigned short>& columns) {
+    for (size_t i = 0; i < m_updates.size(); ++i) {
+        if (m_updates[i].columns != columns) continue;
+        std::rotate(m_updates.begin(), m_updates.begin() + i, m_updates.begin() + i + 1);
+        return m_updates.front().stmt;
+    }
+    const size_t kKept = 8;
+    if (m_updates.size() >= kKept) {
+        SQLFreeHandle(SQL_HANDLE_STMT, m_updates.back().stmt);
+        m_updates.pop_back();
+    }
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, m_db->GetHDBC(), &stmt))) {
+        m_db->TakeDiagnostics(SQL_HANDLE_DBC, m_db->GetHDBC());
+        vqDbLogExtendedErrorMsg(vqT("Could not allocate a statement\n"), m_db, __FILE__, __LINE__);
+        return SQL_NULL_HSTMT;
+    }
+    vqString set;
+    for (unsigned short col : columns) {
+        set += set.empty() ? vqT(" SET ") : vqT(",");
+        set += vqDbQuoteName(m_colDefs[col].ColName) + vqT("=?");
+    }
+    std::string update = (vqT("UPDATE ") + vqDbQuoteName(m_tableName) + set + m_keyWhere).ToUTF8();
+    bool ok = Check(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(&update[0]), SQL_NTS), stmt,
+                    vqT("Prepare update"), __LINE__);
+    SQLUSMALLINT param = 1;
+    for (size_t i = 0; ok && i < columns.size(); ++i) {
+        vqDbColDef& c = m_colDefs[columns[i]];
+        ok = BindParam(stmt, param++, columns[i], c.PtrDataObj, &c.CbValue);
+    }
+    if (!ok || !BindKeyParams(stmt, param)) {
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        return SQL_NULL_HSTMT;
+    }
+    m_updates.insert(m_updates.begin(), UpdateStatement{columns, stmt});
+    return stmt;
+}
+
+// Refuses to write a buffer that holds a value only in part: the driver would read past
+// the buffer, and the stored value would lose its end.
+bool vqDbTable::WholeValues(const std::vector<unsigned short>& columns, const vqChar* what) {
+    for (unsigned short col : columns) {
+        if (!IsColTruncated(col)) continue;
+        vqLogError(vqT("%s on table \"%s\" refused: column \"%s\" holds only the first %ld ")
+                       vqT("bytes of its value (%ld bytes)"),
+                   what, m_tableName.c_str(), m_colDefs[col].ColName.c_str(),
+                   static_cast<long>(Capacity(m_colDefs[col])),
+                   static_cast<long>(m_colDefs[col].CbValue));
+        return false;
     }
     return true;
 }
@@ -385,6 +441,7 @@ bool vqDbTable::Query() {
     if (!m_where.empty()) sql += vqT(" WHERE ") + m_where;
     if (!m_orderBy.empty()) sql += vqT(" ORDER BY ") + m_orderBy;
     SQLFreeStmt(m_hstmtSeq, SQL_CLOSE);
+    m_seqDone = false;
     // NOTE: with StepAPI=1 the SQLite3 driver returns no rows from every second
     // re-execution of a prepared statement without parameters, so prepare each query.
     std::string text = sql.ToUTF8();
@@ -396,12 +453,23 @@ bool vqDbTable::Query() {
 
 bool vqDbTable::getRec(UWORD fetchType) {
     if (!m_isOpen) return false;
-    SQLHSTMT stmt = m_accessMode == 1 ? m_hstmtKey : m_hstmtSeq;
+    bool byKey = m_accessMode == 1;
+    SQLHSTMT stmt = byKey ? m_hstmtKey : m_hstmtSeq;
+    bool& done = byKey ? m_keyDone : m_seqDone;
+    m_atEnd = done;
+    if (done) return false;
     SQLRETURN rc = fetchType == SQL_FETCH_NEXT
                        ? SQLFetch(stmt)
                        : SQLFetchScroll(stmt, static_cast<SQLSMALLINT>(fetchType), 0);
     ++m_fetchCount;
-    if (rc == SQL_NO_DATA) return false;
+    m_atEnd = rc == SQL_NO_DATA;
+    // NOTE: a cursor left open keeps the database's read lock (SQLite) or the driver's
+    // transaction (psqlODBC): close it at its end, and a key lookup once it has its row.
+    if (m_atEnd || (byKey && Ok(rc))) {
+        SQLFreeStmt(stmt, SQL_CLOSE);
+        done = true;
+    }
+    if (m_atEnd) return false;
     return Check(rc, stmt, vqT("Fetch"), __LINE__);
 }
 
@@ -433,21 +501,32 @@ unsigned long vqDbTable::Count(const vqString& args) {
     SQLRETURN rc = SQLFetch(m_hstmtCount);
     if (Ok(rc)) rc = SQLGetData(m_hstmtCount, 1, SQL_C_SBIGINT, &count, 0, &ind);
     bool ok = Check(rc, m_hstmtCount, vqT("Count"), __LINE__);
+    // NOTE: the SQLite3 driver keeps the database's read lock after closing a prepared
+    // statement that was not read to its end: read past the single row first.
+    if (ok) SQLFetch(m_hstmtCount);
     SQLFreeStmt(m_hstmtCount, SQL_CLOSE);
     return ok && count > 0 ? static_cast<unsigned long>(count) : 0;
 }
 
 GenericKey vqDbTable::GetRowKey() {
     GenericKey key;
-    key.m_blockSize = m_keyParams.empty() ? KeySize() : m_keyParams.size() - 1;
-    if (key.m_blockSize == 0) return key;
-    key.m_block = malloc(key.m_blockSize);
+    size_t size = m_keyParams.empty() ? KeySize() : m_keyParams.size() - 1;
+    if (size == 0) return key;
+    for (unsigned short i = 0; i < m_numColumns; ++i)
+        if (m_colDefs[i].KeyField && (IsColNull(i) || IsColTruncated(i))) return key;
+    key.m_blockSize = size;
+    key.m_block = malloc(size);
     if (!key.m_block) abort();
     unsigned char* block = static_cast<unsigned char*>(key.m_block);
     for (unsigned short i = 0; i < m_numColumns; ++i) {
         const vqDbColDef& c = m_colDefs[i];
         if (!c.KeyField) continue;
-        memcpy(block, c.PtrDataObj, static_cast<size_t>(c.SzDataObj));
+        size_t used = static_cast<size_t>(c.SzDataObj);
+        // Bytes after a text's end are whatever longer values left there: not part of the key.
+        if (IsText(c.SqlCtype)) used = static_cast<size_t>(c.CbValue) + sizeof(SQLWCHAR);
+        if (used > static_cast<size_t>(c.SzDataObj)) used = static_cast<size_t>(c.SzDataObj);
+        memcpy(block, c.PtrDataObj, used);
+        memset(block + used, 0, static_cast<size_t>(c.SzDataObj) - used);
         block += c.SzDataObj;
     }
     return key;
@@ -466,6 +545,15 @@ void vqDbTable::SetRowKey(const GenericKey& key) {
         if (!c.KeyField) continue;
         memcpy(c.PtrDataObj, bytes + offset, static_cast<size_t>(c.SzDataObj));
         c.CbValue = c.SzDataObj;
+        if (c.SqlCtype == SQL_C_CHAR) {
+            c.CbValue = static_cast<SQLLEN>(
+                strnlen(static_cast<const char*>(c.PtrDataObj), static_cast<size_t>(c.SzDataObj)));
+        } else if (c.SqlCtype == SQL_C_WCHAR) {
+            const SQLWCHAR* text = static_cast<const SQLWCHAR*>(c.PtrDataObj);
+            size_t n = 0, max = static_cast<size_t>(c.SzDataObj) / sizeof(SQLWCHAR);
+            while (n < max && text[n]) ++n;
+            c.CbValue = static_cast<SQLLEN>(n * sizeof(SQLWCHAR));
+        }
         offset += static_cast<size_t>(c.SzDataObj);
     }
 }
@@ -488,29 +576,51 @@ bool vqDbTable::QueryOnKeyFields(bool /*forUpdate*/, bool /*distinct*/) {
         return false;
     }
     GenericKey key = GetRowKey();
+    if (key.GetBlkSize() == 0) {
+        vqLogError(vqT("QueryOnKeyFields: the key columns of table \"%s\" hold no usable key"),
+                   m_tableName.c_str());
+        return false;
+    }
     memcpy(m_keyParams.data(), key.GetBlk(), key.GetBlkSize());
     FillShadows();
     SQLFreeStmt(m_hstmtKey, SQL_CLOSE);
+    m_keyDone = false;
     ++m_keyQueryCount;
     return Check(SQLExecute(m_hstmtKey), m_hstmtKey, vqT("QueryOnKeyFields"), __LINE__);
 }
 
 bool vqDbTable::UpdateOnKey(const GenericKey& key) {
+    std::vector<unsigned short> columns;
+    for (unsigned short i = 0; i < m_numColumns; ++i)
+        if (m_colDefs[i].CanUpdate()) columns.push_back(i);
+    return UpdateOnKey(key, columns);
+}
+
+bool vqDbTable::UpdateOnKey(const GenericKey& key, const std::vector<unsigned short>& columns) {
     if (!m_isOpen || key.GetBlkSize() != KeySize() || KeySize() == 0) {
         vqLogError(vqT("UpdateOnKey: table \"%s\" is not open or the key does not fit it"),
                    m_tableName.c_str());
         return false;
     }
-    bool anyUpdatable = false;
-    for (unsigned short i = 0; i < m_numColumns; ++i) anyUpdatable |= IsUpdatable(m_colDefs[i]);
-    if (!anyUpdatable) return true;
+    std::vector<unsigned short> set(columns);
+    std::sort(set.begin(), set.end());
+    set.erase(std::unique(set.begin(), set.end()), set.end());
+    for (unsigned short col : set) {
+        if (col < m_numColumns && m_colDefs[col].CanUpdate()) continue;
+        vqLogError(vqT("UpdateOnKey: column %d of table \"%s\" cannot be updated"),
+                   static_cast<int>(col), m_tableName.c_str());
+        return false;
+    }
+    if (set.empty()) return true;
+    if (!WholeValues(set, vqT("Update"))) return false;
+    SQLHSTMT stmt = PrepareUpdate(set);
+    if (stmt == SQL_NULL_HSTMT) return false;
     memcpy(m_keyParams.data(), key.GetBlk(), key.GetBlkSize());
     FillShadows();
-    SQLFreeStmt(m_hstmtUpdate, SQL_CLOSE);
-    SQLRETURN rc = SQLExecute(m_hstmtUpdate);
-    if (!Check(rc, m_hstmtUpdate, vqT("Update"), __LINE__)) return false;
+    SQLFreeStmt(stmt, SQL_CLOSE);
+    if (!Check(SQLExecute(stmt), stmt, vqT("Update"), __LINE__)) return false;
     SQLLEN rows = 0;
-    SQLRowCount(m_hstmtUpdate, &rows);
+    SQLRowCount(stmt, &rows);
     if (rows != 1) {
         vqLogError(vqT("Update on table \"%s\" changed %ld rows instead of one"),
                    m_tableName.c_str(), static_cast<long>(rows));
@@ -547,6 +657,10 @@ bool vqDbTable::Insert() {
                 return false;
         m_insertPrepared = true;
     }
+    std::vector<unsigned short> columns;
+    for (unsigned short i = 0; i < m_numColumns; ++i)
+        if (IsInsertable(m_colDefs[i])) columns.push_back(i);
+    if (!WholeValues(columns, vqT("Insert"))) return false;
     FillShadows();
     SQLFreeStmt(m_hstmtInsert, SQL_CLOSE);
     return Check(SQLExecute(m_hstmtInsert), m_hstmtInsert, vqT("Insert"), __LINE__);
@@ -554,6 +668,18 @@ bool vqDbTable::Insert() {
 
 bool vqDbTable::IsColNull(unsigned short col) const {
     return col < m_numColumns && m_colDefs[col].CbValue == SQL_NULL_DATA;
+}
+
+bool vqDbTable::IsColTruncated(unsigned short col) const {
+    if (col >= m_numColumns) return false;
+    const vqDbColDef& c = m_colDefs[col];
+    if (!IsVariable(c.SqlCtype) || c.CbValue == SQL_NULL_DATA) return false;
+    if (c.CbValue == SQL_NTS) {
+        size_t max = static_cast<size_t>(c.SzDataObj);
+        return c.SqlCtype == SQL_C_CHAR &&
+               strnlen(static_cast<const char*>(c.PtrDataObj), max) == max;
+    }
+    return c.CbValue == SQL_NO_TOTAL || c.CbValue > Capacity(c);
 }
 
 void vqDbTable::SetColNull(unsigned short col, bool isNull) {
@@ -654,71 +780,97 @@ bool vqDbTable::SetColumnValue(unsigned short col, const vqVariant value) {
                    c.ColName.c_str(), m_tableName.c_str());
         return false;
     };
-    // Integers go in only when they fit the column: a wrapped value would be a different number.
+    // The value as a number; empty text counts as 0. Null when it is no number at all.
+    double d = 0;
+    const vqChar* notNumber = nullptr;
+    bool blank = value.GetKind() == vqVariant::String &&
+                 value.GetString().ToUTF8().find_first_not_of(" \t") == std::string::npos;
+    if (!blank && !value.ToDouble(d)) notNumber = vqT("not a number");
+    if (!notNumber && !std::isfinite(d)) notNumber = vqT("value not finite");
+    // Integers go in only when they fit the column: a wrapped value would be a different
+    // number. Fractions round to the nearest integer.
+    const vqChar* why = nullptr;
     auto integer = [&](long lo, long hi, long& out) {
-        double d = value.GetDouble();
-        if (value.GetKind() == vqVariant::String && value.GetString().empty()) d = 0;
-        out = value.GetKind() == vqVariant::Long ? value.GetLong()
-                                                 : static_cast<long>(std::llround(d));
-        if (value.GetKind() != vqVariant::Long && !std::isfinite(d)) return false;
+        if (value.GetKind() == vqVariant::Long) {
+            out = value.GetLong();
+        } else if ((why = notNumber) != nullptr) {
+            return false;
+        } else {
+            double r = std::round(d);
+            if (r < static_cast<double>(lo) || r > static_cast<double>(hi) ||
+                r >= 9223372036854775808.0) {
+                why = vqT("value out of range");
+                return false;
+            }
+            // Beyond 2^53 a double is not exact: take the integer from the text itself.
+            bool exactText =
+                value.GetKind() == vqVariant::String && std::fabs(r) >= 9007199254740992.0;
+            out = exactText ? value.GetLong() : static_cast<long>(r);
+        }
+        why = vqT("value out of range");
         return out >= lo && out <= hi;
     };
     long n = 0;
     switch (c.SqlCtype) {
         case SQL_C_CHAR: {
             std::string text = value.GetString().ToUTF8();
-            size_t len = UTF8Prefix(text, size - 1);
-            memcpy(p, text.data(), len);
-            static_cast<char*>(p)[len] = 0;
-            c.CbValue = static_cast<SQLLEN>(len);
-            return len == text.size() || fail(vqT("text cut to the column's size"));
+            if (text.size() > size - 1) return fail(vqT("text longer than the column's buffer"));
+            memcpy(p, text.data(), text.size());
+            static_cast<char*>(p)[text.size()] = 0;
+            c.CbValue = static_cast<SQLLEN>(text.size());
+            return true;
         }
         case SQL_C_WCHAR: {
             std::string text = value.GetString().ToUTF8();
+            std::u16string units = vqUTF8ToUTF16(text.data(), text.size());
+            if (units.size() > size / sizeof(SQLWCHAR) - 1)
+                return fail(vqT("text longer than the column's buffer"));
             SQLWCHAR* out = static_cast<SQLWCHAR*>(p);
-            size_t units = UTF8ToUTF16(text, out, size / sizeof(SQLWCHAR) - 1);
-            out[units] = 0;
-            c.CbValue = static_cast<SQLLEN>(units * sizeof(SQLWCHAR));
-            return UTF16ToUTF8(out, units) == text || fail(vqT("text cut to the column's size"));
+            std::copy(units.begin(), units.end(), out);
+            out[units.size()] = 0;
+            c.CbValue = static_cast<SQLLEN>(units.size() * sizeof(SQLWCHAR));
+            return true;
         }
         case SQL_C_LONG:
         case SQL_C_SLONG:
-            if (!integer(INT32_MIN, INT32_MAX, n)) return fail(vqT("value out of range"));
+            if (!integer(INT32_MIN, INT32_MAX, n)) return fail(why);
             *static_cast<SQLINTEGER*>(p) = static_cast<SQLINTEGER>(n);
             break;
         case SQL_C_ULONG:
-            if (!integer(0, UINT32_MAX, n)) return fail(vqT("value out of range"));
+            if (!integer(0, UINT32_MAX, n)) return fail(why);
             *static_cast<SQLUINTEGER*>(p) = static_cast<SQLUINTEGER>(n);
             break;
         case SQL_C_SHORT:
         case SQL_C_SSHORT:
-            if (!integer(INT16_MIN, INT16_MAX, n)) return fail(vqT("value out of range"));
+            if (!integer(INT16_MIN, INT16_MAX, n)) return fail(why);
             *static_cast<SQLSMALLINT*>(p) = static_cast<SQLSMALLINT>(n);
             break;
         case SQL_C_USHORT:
-            if (!integer(0, UINT16_MAX, n)) return fail(vqT("value out of range"));
+            if (!integer(0, UINT16_MAX, n)) return fail(why);
             *static_cast<SQLUSMALLINT*>(p) = static_cast<SQLUSMALLINT>(n);
             break;
         case SQL_C_BIT:
         case SQL_C_UTINYINT:
         case SQL_C_TINYINT:
-            if (!integer(0, c.SqlCtype == SQL_C_BIT ? 1 : 255, n))
-                return fail(vqT("value out of range"));
+            if (!integer(0, c.SqlCtype == SQL_C_BIT ? 1 : 255, n)) return fail(why);
             *static_cast<unsigned char*>(p) = static_cast<unsigned char>(n);
             break;
         case SQL_C_STINYINT:
-            if (!integer(-128, 127, n)) return fail(vqT("value out of range"));
+            if (!integer(-128, 127, n)) return fail(why);
             *static_cast<signed char*>(p) = static_cast<signed char>(n);
             break;
         case SQL_C_SBIGINT:
-            if (!integer(LONG_MIN, LONG_MAX, n)) return fail(vqT("value out of range"));
+            if (!integer(LONG_MIN, LONG_MAX, n)) return fail(why);
             *static_cast<SQLBIGINT*>(p) = n;
             break;
         case SQL_C_FLOAT:
-            *static_cast<SQLREAL*>(p) = static_cast<SQLREAL>(value.GetDouble());
+            if (notNumber) return fail(notNumber);
+            if (std::fabs(d) > FLT_MAX) return fail(vqT("value out of range"));
+            *static_cast<SQLREAL*>(p) = static_cast<SQLREAL>(d);
             break;
         case SQL_C_DOUBLE:
-            *static_cast<SQLDOUBLE*>(p) = value.GetDouble();
+            if (notNumber) return fail(notNumber);
+            *static_cast<SQLDOUBLE*>(p) = d;
             break;
         case SQL_C_DATE:
         case SQL_C_TYPE_DATE:
@@ -733,25 +885,32 @@ bool vqDbTable::SetColumnValue(unsigned short col, const vqVariant value) {
                                           : vqDateTime())
                     : value.GetDateTime();
             if (!dt.IsValid()) return fail(vqT("not a date and time"));
+            // A time of day alone has no date to store, a date alone no time of day.
+            bool time = IsTime(c.SqlCtype);
+            if (!(dt.GetParts() & (time ? vqDateTime::TimePart : vqDateTime::DatePart)))
+                return fail(time ? vqT("no time of day") : vqT("no date"));
+            if (!time && !YearInRange(dt.GetYear())) return fail(vqT("year out of range"));
             if (IsDate(c.SqlCtype)) {
                 SQL_DATE_STRUCT* d = static_cast<SQL_DATE_STRUCT*>(p);
                 d->year = static_cast<SQLSMALLINT>(dt.GetYear());
                 d->month = static_cast<SQLUSMALLINT>(dt.GetMonth());
                 d->day = static_cast<SQLUSMALLINT>(dt.GetDay());
-            } else if (IsTime(c.SqlCtype)) {
+            } else if (time) {
                 SQL_TIME_STRUCT* t = static_cast<SQL_TIME_STRUCT*>(p);
                 t->hour = static_cast<SQLUSMALLINT>(dt.GetHour());
                 t->minute = static_cast<SQLUSMALLINT>(dt.GetMinute());
                 t->second = static_cast<SQLUSMALLINT>(dt.GetSecond());
-            } else if (IsTimestamp(c.SqlCtype)) {
+            } else {
+                // A date alone is midnight, whatever time fields it carries.
+                bool clock = dt.GetParts() & vqDateTime::TimePart;
                 SQL_TIMESTAMP_STRUCT* t = static_cast<SQL_TIMESTAMP_STRUCT*>(p);
                 t->year = static_cast<SQLSMALLINT>(dt.GetYear());
                 t->month = static_cast<SQLUSMALLINT>(dt.GetMonth());
                 t->day = static_cast<SQLUSMALLINT>(dt.GetDay());
-                t->hour = static_cast<SQLUSMALLINT>(dt.GetHour());
-                t->minute = static_cast<SQLUSMALLINT>(dt.GetMinute());
-                t->second = static_cast<SQLUSMALLINT>(dt.GetSecond());
-                t->fraction = static_cast<SQLUINTEGER>(dt.GetMillisecond()) * 1000000u;
+                t->hour = static_cast<SQLUSMALLINT>(clock ? dt.GetHour() : 0);
+                t->minute = static_cast<SQLUSMALLINT>(clock ? dt.GetMinute() : 0);
+                t->second = static_cast<SQLUSMALLINT>(clock ? dt.GetSecond() : 0);
+                t->fraction = clock ? static_cast<SQLUINTEGER>(dt.GetMillisecond()) * 1000000u : 0;
             }
             break;
         }
