@@ -7,40 +7,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
+. scripts/pg-private.sh
+pg_private_start
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-need=()
-for p in postgresql odbc-postgresql; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${need[@]}"
-fi
-
-PGBIN=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
-PORT=${VQ_PG_PORT:-55432}
-DIR=$(mktemp -d /tmp/vq-pg.XXXXXX)
-# The server refuses to run as root: use the postgres account when we are root.
-RUN=()
-if [ "$(id -u)" -eq 0 ]; then
-  chown postgres "$DIR"
-  RUN=(runuser -u postgres --)
-fi
-cleanup() {
-  "${RUN[@]}" "$PGBIN/pg_ctl" -D "$DIR/data" -m fast stop >/dev/null 2>&1 || true
-  rm -rf "$DIR"
-}
-trap cleanup EXIT
-
-"${RUN[@]}" "$PGBIN/initdb" -D "$DIR/data" -U vq --auth=trust -E UTF8 --locale=C.UTF-8 >/dev/null
-"${RUN[@]}" "$PGBIN/pg_ctl" -D "$DIR/data" -l "$DIR/server.log" -w \
-  -o "-c listen_addresses=127.0.0.1 -p $PORT -k $DIR -c fsync=off" start >/dev/null
-"${RUN[@]}" "$PGBIN/createdb" -h 127.0.0.1 -p "$PORT" -U vq vqtest
-
-export VQ_TEST_PG_CONN="Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=$PORT;Database=vqtest;Uid=vq;Pwd=;"
+export VQ_TEST_PG_CONN="$VQ_PG_CONN"
 for flavour in ansi unicode; do
   echo "== grid suite ($flavour) against PostgreSQL"
   (cd "$BUILD/tests/dbgrid" && "./test_dbgrid_$flavour")

@@ -1,6 +1,14 @@
-// Measures the grid table against plain ODBC on the same 100,000-row table, in the
-// same run: (a) a forward scan of every cell, (b) 20,000 random revisits of known
-// rows, (c) the time and heap to the first cell, and the heap per cached row key.
+// Measures the grid table against plain ODBC in the same process, rounds of the two
+// interleaved (the order alternating), printing the min and median of the per-round
+// ratios: (a) a scan of every cell as text, at 100,000 and 1,000,000 rows; (b) 20,000
+// random revisits of known rows against a prepared key lookup; (c) the time and heap to
+// the first cell; (d) the heap per visited row key. SQLite always; PostgreSQL too when
+// VQ_BENCH_PG_CONN names a server (scripts/bench-dbgrid.sh starts a private one). The
+// plain PostgreSQL loops run on a connection with the driver's defaults.
+//
+//   bench_dbgrid [--rows N,...] [--rounds R] [--sqlite-only]
+//   bench_dbgrid --make FILE --rows N         fills an SQLite file, for profiling
+//   bench_dbgrid --profile grid|plain FILE    scans FILE once (under callgrind, say)
 #include <malloc.h>
 #include <unistd.h>
 
@@ -8,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -18,7 +27,6 @@
 
 namespace {
 
-const int kRows = 100000;
 const int kRevisits = 20000;
 enum { kId, kName, kQty, kPrice, kMade, kCols };
 
@@ -51,37 +59,48 @@ vqDbTable* OpenTable(vqDb& db, Row& r) {
         delete t;
         return nullptr;
     }
+    t->SetOrderByClause(vqT("id"));
     return t;
 }
 
-bool Fill(vqDb& db, const char* table, int rows) {
-    db.ExecSql(vqString(vqT("DROP TABLE IF EXISTS ")) + vqString::FromUTF8(table));
-    if (!db.ExecSql(vqString(vqT("CREATE TABLE ")) + vqString::FromUTF8(table) +
-                    vqT(" (id INTEGER PRIMARY KEY, name VARCHAR(47), qty INTEGER, ")
-                        vqT("price DOUBLE PRECISION, made TIMESTAMP)")))
+bool Fill(vqDb& db, bool postgres, int rows) {
+    db.ExecSql(vqT("DROP TABLE IF EXISTS bench"));
+    if (!db.ExecSql(vqT("CREATE TABLE bench (id INTEGER PRIMARY KEY, name VARCHAR(47), ")
+                        vqT("qty INTEGER, price DOUBLE PRECISION, made TIMESTAMP)")))
         return false;
+    vqString n = vqString::Format(vqT("%d"), rows);
+    if (postgres)
+        return db.ExecSql(vqT("INSERT INTO bench SELECT i, 'row number ' || i, i * 7 % 1000, ")
+                              vqT("i * 0.25, timestamp '2024-01-01' + i * interval '1 minute' ")
+                                  vqT("FROM generate_series(1, ") +
+                          n + vqT(") i")) &&
+               db.ExecSql(vqT("ANALYZE bench"));
     db.ExecSql(vqT("BEGIN"));
-    db.ExecSql(vqString(vqT("INSERT INTO ")) + vqString::FromUTF8(table) +
-               vqT(" WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ") +
-               vqString::Format(vqT("%d"), rows) +
+    db.ExecSql(vqT("INSERT INTO bench WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 ")
+                   vqT("FROM n WHERE i < ") +
+               n +
                vqT(") SELECT i, 'row number ' || i, i * 7 % 1000, i * 0.25, ")
                    vqT("datetime('2024-01-01', '+' || i || ' minutes') FROM n"));
     return db.ExecSql(vqT("COMMIT"));
 }
 
-// Plain ODBC: bind the five columns and fetch every row, touching each value.
-double PlainScan(vqDb& db, long& checksum) {
-    Row r;
-    SQLLEN ind[kCols];
-    SQLHSTMT s;
-    SQLAllocHandle(SQL_HANDLE_STMT, db.GetHDBC(), &s);
-    double start = Now();
-    SQLExecDirect(s, (SQLCHAR*)"SELECT id,name,qty,price,made FROM bench ORDER BY id", SQL_NTS);
+void BindRow(SQLHSTMT s, Row& r, SQLLEN* ind) {
     SQLBindCol(s, 1, SQL_C_SLONG, &r.id, 0, &ind[0]);
     SQLBindCol(s, 2, SQL_C_CHAR, r.name, sizeof(r.name), &ind[1]);
     SQLBindCol(s, 3, SQL_C_SLONG, &r.qty, 0, &ind[2]);
     SQLBindCol(s, 4, SQL_C_DOUBLE, &r.price, 0, &ind[3]);
     SQLBindCol(s, 5, SQL_C_TIMESTAMP, &r.made, sizeof(r.made), &ind[4]);
+}
+
+// Plain ODBC: bind the five columns and fetch every row, touching each value.
+double PlainScan(SQLHDBC hdbc, long& checksum) {
+    Row r;
+    SQLLEN ind[kCols];
+    SQLHSTMT s;
+    SQLAllocHandle(SQL_HANDLE_STMT, hdbc, &s);
+    double start = Now();
+    SQLExecDirect(s, (SQLCHAR*)"SELECT id,name,qty,price,made FROM bench ORDER BY id", SQL_NTS);
+    BindRow(s, r, ind);
     while (SQL_SUCCEEDED(SQLFetch(s)))
         checksum += r.id + ind[1] + r.qty + static_cast<long>(r.price) + r.made.minute;
     double elapsed = Now() - start;
@@ -89,26 +108,51 @@ double PlainScan(vqDb& db, long& checksum) {
     return elapsed;
 }
 
-// Plain ODBC: a prepared WHERE id = ? lookup for each row number.
-double PlainLookups(vqDb& db, const std::vector<int>& rows, bool holdCursor, long& checksum) {
+vqDbGridColInfo* Columns() {
+    vqDbGridColInfo* cols = new vqDbGridColInfo(kId, vqT("dbauto"), vqT("Id"), nullptr);
+    cols->AddColInfo(kName, vqT("dbauto"), vqT("Name"));
+    cols->AddColInfo(kQty, vqT("dbauto"), vqT("Qty"));
+    cols->AddColInfo(kPrice, vqT("dbauto"), vqT("Price"));
+    cols->AddColInfo(kMade, vqT("dbauto"), vqT("Made"));
+    return cols;
+}
+
+// The grid table reads every cell of rows rows as text. keyHeap receives the heap the
+// grid table holds afterwards (its row keys, almost all of it) and peakHeap the most the
+// heap grew while scanning.
+double GridScan(vqDb& db, int rows, long& checksum, size_t& keyHeap, size_t* peakHeap = nullptr) {
+    Row r;
+    vqDbTable* t = OpenTable(db, r);
+    t->Query();
+    std::unique_ptr<vqDbGridColInfo> cols(Columns());
+    size_t before = HeapInUse(), peak = 0;
+    double start = Now();
+    vqDbGridTableBase table(t, cols.get(), rows, true);
+    for (int row = 0; row < rows; ++row) {
+        for (int col = 0; col < kCols; ++col) checksum += table.GetValue(row, col).length();
+        if (peakHeap && row % 4096 == 0) peak = std::max(peak, HeapInUse() - before);
+    }
+    double elapsed = Now() - start;
+    keyHeap = HeapInUse() - before;
+    if (peakHeap) *peakHeap = std::max(peak, keyHeap);
+    return elapsed;
+}
+
+// Plain ODBC: a prepared WHERE id = ? lookup for each row number. On SQLite a sequential
+// cursor stays open beside the lookups, as beside the grid table's: SQLite then keeps its
+// read lock instead of taking it again for every lookup.
+double PlainLookups(SQLHDBC hdbc, const std::vector<int>& rows, bool holdCursor, long& checksum) {
     Row r;
     SQLLEN ind[kCols], pind = 0;
     SQLINTEGER key = 0;
-    SQLHSTMT s;
-    SQLAllocHandle(SQL_HANDLE_STMT, db.GetHDBC(), &s);
+    SQLHSTMT s, scan;
+    SQLAllocHandle(SQL_HANDLE_STMT, hdbc, &s);
+    SQLAllocHandle(SQL_HANDLE_STMT, hdbc, &scan);
     SQLPrepare(s, (SQLCHAR*)"SELECT id,name,qty,price,made FROM bench WHERE id = ?", SQL_NTS);
     SQLBindParameter(s, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 10, 0, &key, 0, &pind);
-    SQLBindCol(s, 1, SQL_C_SLONG, &r.id, 0, &ind[0]);
-    SQLBindCol(s, 2, SQL_C_CHAR, r.name, sizeof(r.name), &ind[1]);
-    SQLBindCol(s, 3, SQL_C_SLONG, &r.qty, 0, &ind[2]);
-    SQLBindCol(s, 4, SQL_C_DOUBLE, &r.price, 0, &ind[3]);
-    SQLBindCol(s, 5, SQL_C_TIMESTAMP, &r.made, sizeof(r.made), &ind[4]);
-    // Keep a sequential cursor open beside the lookups, as the grid table does: SQLite
-    // then holds its read lock instead of taking it again for every lookup.
-    SQLHSTMT scan;
+    BindRow(s, r, ind);
     SQLINTEGER id = 0;
     SQLLEN idInd = 0;
-    SQLAllocHandle(SQL_HANDLE_STMT, db.GetHDBC(), &scan);
     if (holdCursor) {
         SQLExecDirect(scan, (SQLCHAR*)"SELECT id FROM bench ORDER BY id", SQL_NTS);
         SQLBindCol(scan, 1, SQL_C_SLONG, &id, 0, &idInd);
@@ -127,25 +171,15 @@ double PlainLookups(vqDb& db, const std::vector<int>& rows, bool holdCursor, lon
     return elapsed;
 }
 
-vqDbGridColInfo* Columns() {
-    vqDbGridColInfo* cols = new vqDbGridColInfo(kId, vqT("dbauto"), vqT("Id"), nullptr);
-    cols->AddColInfo(kName, vqT("dbauto"), vqT("Name"));
-    cols->AddColInfo(kQty, vqT("dbauto"), vqT("Qty"));
-    cols->AddColInfo(kPrice, vqT("dbauto"), vqT("Price"));
-    cols->AddColInfo(kMade, vqT("dbauto"), vqT("Made"));
-    return cols;
-}
-
 // Opens the table, builds the grid table and reads cell (0, 0); returns seconds.
-double FirstCell(vqDb& db, size_t& heap) {
+double FirstCell(vqDb& db, int rows, size_t& heap) {
     size_t before = HeapInUse();
     double start = Now();
     Row r;
     vqDbTable* t = OpenTable(db, r);
-    t->SetOrderByClause(vqT("id"));
     t->Query();
     std::unique_ptr<vqDbGridColInfo> cols(Columns());
-    vqDbGridTableBase grid(t, cols.get(), kRows, true);
+    vqDbGridTableBase grid(t, cols.get(), rows, true);
     vqString first = grid.GetValue(0, 0);
     double elapsed = Now() - start;
     heap = HeapInUse() - before;
@@ -153,121 +187,198 @@ double FirstCell(vqDb& db, size_t& heap) {
     return elapsed;
 }
 
-template <class F>
-double Best(int runs, F f) {
-    double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        double t = f();
-        if (t < best) best = t;
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double Min(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+// Runs baseline and candidate in alternating order for rounds rounds and prints both
+// times and the min and median of the per-round ratios; returns the median candidate
+// time.
+template <class Base, class Cand>
+double Pair(const char* what, int rounds, const char* target, Base base, Cand cand) {
+    std::vector<double> b, c, ratio;
+    for (int round = 0; round < rounds; ++round) {
+        double tb, tc;
+        if (round % 2) {
+            tc = cand();
+            tb = base();
+        } else {
+            tb = base();
+            tc = cand();
+        }
+        b.push_back(tb);
+        c.push_back(tc);
+        ratio.push_back(tc / tb);
     }
-    return best;
+    printf(
+        "%s: plain %.1f ms (min %.1f), grid table %.1f ms (min %.1f); ratio min %.2f, median "
+        "%.2f over %d rounds (target <= %s)\n",
+        what, Median(b) * 1e3, Min(b) * 1e3, Median(c) * 1e3, Min(c) * 1e3, Min(ratio),
+        Median(ratio), rounds, target);
+    fflush(stdout);
+    return Median(c);
+}
+
+void Run(vqDb& db, SQLHDBC plainDb, const char* name, const std::vector<int>& sizes, int rounds,
+         bool postgres) {
+    printf("== %s (%s)\n", name, db.GetConnectionString().ToUTF8().c_str());
+    long plainSum = 0, gridSum = 0;
+    int filled = 0;
+    std::vector<double> perRow;
+    for (int rows : sizes) {
+        if (!Fill(db, postgres, rows)) {
+            fprintf(stderr, "cannot fill the benchmark table with %d rows\n", rows);
+            exit(1);
+        }
+        filled = rows;
+        size_t keyHeap = 0, peakHeap = 0;
+        char what[96];
+        snprintf(what, sizeof what, "(a) scan of every cell as text, %d rows", rows);
+        double grid = Pair(
+            what, rounds, "1.3", [&] { return PlainScan(plainDb, plainSum); },
+            [&] { return GridScan(db, rows, gridSum, keyHeap); });
+        perRow.push_back(grid / rows);
+        GridScan(db, rows, gridSum, keyHeap, &peakHeap);
+        printf(
+            "    %.0f ns per row; heap held after the scan %.1f bytes per visited row (target <= "
+            "16), most while scanning %.1f MB\n",
+            grid / rows * 1e9, double(keyHeap) / rows, peakHeap / 1e6);
+    }
+    if (perRow.size() > 1)
+        printf("    cost per row at %d rows is %.2f times that at %d rows (target <= 1.10)\n",
+               sizes.back(), perRow.back() / perRow.front(), sizes.front());
+
+    size_t heap = 0;
+    std::vector<double> first;
+    for (int i = 0; i < 5; ++i) first.push_back(FirstCell(db, filled, heap));
+    printf(
+        "(c) first cell of %d rows: median %.2f ms, min %.2f ms, heap %zu bytes (target <= 5 ms)\n",
+        filled, Median(first) * 1e3, Min(first) * 1e3, heap);
+
+    std::mt19937 rng(42);
+    std::vector<int> rows(kRevisits);
+    for (int& r : rows) r = static_cast<int>(rng() % filled);
+    long lookupSum = 0;
+    Row r;
+    vqDbTable* t = OpenTable(db, r);
+    t->Query();
+    std::unique_ptr<vqDbGridColInfo> cols(Columns());
+    vqDbGridTableBase table(t, cols.get(), filled, true);
+    table.GetValue(filled - 1, 0);  // every key known
+    int wrong = 0;
+    for (int i = 0; i < 100; ++i)
+        wrong += table.GetValue(rows[i], 1) != vqString::Format(vqT("row number %d"), rows[i] + 1);
+    if (wrong) fprintf(stderr, "%d revisits found the wrong row\n", wrong);
+    char what[96];
+    snprintf(what, sizeof what, "(b) %d random revisits", kRevisits);
+    Pair(
+        what, rounds, "1.3", [&] { return PlainLookups(plainDb, rows, !postgres, lookupSum); },
+        [&] {
+            double start = Now();
+            for (int row : rows) lookupSum += table.GetValue(row, 1).length();
+            return Now() - start;
+        });
+    if (!plainSum || !gridSum || !lookupSum) fprintf(stderr, "nothing was read\n");
+}
+
+std::vector<int> Sizes(const char* list) {
+    std::vector<int> sizes;
+    for (const char* p = list; *p;) {
+        sizes.push_back(atoi(p));
+        p = strchr(p, ',');
+        if (!p) break;
+        ++p;
+    }
+    return sizes;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string file =
-        argc > 1 ? argv[1] : "/tmp/vq_bench_dbgrid_" + std::to_string(getpid()) + ".db";
-    unlink(file.c_str());
-    vqDb db(vqString::FromUTF8("Driver=SQLite3;Database=" + file));
-    if (!db.IsOpen() || !Fill(db, "bench", kRows)) {
-        fprintf(stderr, "cannot make the benchmark database %s\n", file.c_str());
-        return 1;
+    std::vector<int> sizes = {100000, 1000000};
+    int rounds = 7;
+    bool sqliteOnly = false;
+    const char* make = nullptr;
+    const char* profile = nullptr;
+    const char* profileFile = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--rows" && i + 1 < argc)
+            sizes = Sizes(argv[++i]);
+        else if (a == "--rounds" && i + 1 < argc)
+            rounds = std::max(5, atoi(argv[++i]));
+        else if (a == "--sqlite-only")
+            sqliteOnly = true;
+        else if (a == "--make" && i + 1 < argc)
+            make = argv[++i];
+        else if (a == "--profile" && i + 2 < argc) {
+            profile = argv[++i];
+            profileFile = argv[++i];
+        } else {
+            fprintf(stderr, "usage: see the head of bench_dbgrid.cpp\n");
+            return 2;
+        }
     }
-    printf("bench_dbgrid: %d rows x %d columns, SQLite3 ODBC driver (%s)\n", kRows, kCols,
-           db.GetConnectionString().ToUTF8().c_str());
-
-    // (c) first cell, streaming against the driver's default of reading everything
-    size_t heapStreaming = 0, heapSlurp = 0;
-    double first = Best(5, [&] { return FirstCell(db, heapStreaming); });
-    vqDb slurp(vqString::FromUTF8("Driver=SQLite3;StepAPI=0;Database=" + file));
-    double firstSlurp = Best(3, [&] { return FirstCell(slurp, heapSlurp); });
-    printf(
-        "(c) first cell of %d rows: %.2f ms, heap %zu bytes (target <= 5 ms); with StepAPI=0: %.1f "
-        "ms, heap %zu bytes\n",
-        kRows, first * 1e3, heapStreaming, firstSlurp * 1e3, heapSlurp);
-
-    // (a) forward scan
-    long plainSum = 0, gridSum = 0;
-    size_t keyHeap = 0;
-    auto gridScan = [&] {
-        Row r;
-        vqDbTable* t = OpenTable(db, r);
-        t->SetOrderByClause(vqT("id"));
-        t->Query();
-        std::unique_ptr<vqDbGridColInfo> cols(Columns());
-        size_t before = HeapInUse();
-        double start = Now();
-        vqDbGridTableBase table(t, cols.get(), kRows, true);
-        for (int row = 0; row < kRows; ++row)
-            for (int col = 0; col < kCols; ++col) gridSum += table.GetValue(row, col).length();
-        double elapsed = Now() - start;
-        keyHeap = HeapInUse() - before;
-        return elapsed;
-    };
-    // Alternate the two so that a busy moment of the machine hits both alike; keep the best.
-    double plain = 1e9, grid = 1e9;
-    for (int run = 0; run < 5; ++run) {
-        plain = std::min(plain, PlainScan(db, plainSum));
-        grid = std::min(grid, gridScan());
+    if (make) {
+        unlink(make);
+        vqDb db(vqString::FromUTF8(std::string("Driver=SQLite3;Database=") + make));
+        return db.IsOpen() && Fill(db, false, sizes.front()) ? 0 : 1;
     }
-    printf(
-        "(a) scan of every cell: plain ODBC %.1f ms, grid table %.1f ms, ratio %.2f (target <= "
-        "1.5)\n",
-        plain * 1e3, grid * 1e3, grid / plain);
-    printf("    heap per cached row key: %.1f bytes (%zu bytes for %d keys)\n",
-           double(keyHeap) / kRows, keyHeap, kRows);
-
-    // Where the difference goes: the table layer alone, fetching and keeping keys, then
-    // also turning every value into text as GetValue does.
-    double layer = 1e9, layerText = 1e9;
-    for (int run = 0; run < 3; ++run) {
+    if (profile) {
+        vqDb db(vqString::FromUTF8(std::string("Driver=SQLite3;Database=") + profileFile));
+        long sum = 0;
+        size_t heap = 0;
         Row r;
         std::unique_ptr<vqDbTable> t(OpenTable(db, r));
-        t->SetOrderByClause(vqT("id"));
-        double start = Now();
-        t->Query();
-        while (t->GetNext()) gridSum += t->GetRowKey().GetBlkSize();
-        double mid = Now();
-        t->Query();
-        while (t->GetNext())
-            for (int c = 0; c < kCols; ++c) gridSum += t->GetColumnValue(c).GetString().length();
-        layer = std::min(layer, mid - start);
-        layerText = std::min(layerText, Now() - mid);
+        int rows = static_cast<int>(t ? t->Count() : 0);
+        t.reset();
+        double s = strcmp(profile, "grid") == 0 ? GridScan(db, rows, sum, heap)
+                                                : PlainScan(db.GetHDBC(), sum);
+        printf("%s scan of %d rows: %.1f ms\n", profile, rows, s * 1e3);
+        return sum ? 0 : 1;
     }
-    printf(
-        "    table layer alone: fetch and key %.1f ms (ratio %.2f), with the text of every value "
-        "%.1f ms (ratio %.2f)\n",
-        layer * 1e3, layer / plain, layerText * 1e3, layerText / plain);
 
-    // (b) random revisits of rows whose keys are known
-    std::mt19937 rng(42);
-    std::vector<int> rows(kRevisits);
-    for (int& r : rows) r = static_cast<int>(rng() % kRows);
-    long lookupSum = 0;
-    double plainLookup = Best(3, [&] { return PlainLookups(db, rows, true, lookupSum); });
-    double plainBare = Best(3, [&] { return PlainLookups(db, rows, false, lookupSum); });
-    Row r;
-    vqDbTable* t = OpenTable(db, r);
-    t->SetOrderByClause(vqT("id"));
-    t->Query();
-    std::unique_ptr<vqDbGridColInfo> cols(Columns());
-    vqDbGridTableBase table(t, cols.get(), kRows, true);
-    table.GetValue(kRows - 1, 0);  // every key known
-    int wrong = 0;
-    for (int i = 0; i < 100; ++i)
-        wrong += table.GetValue(rows[i], 1) != vqString::Format(vqT("row number %d"), rows[i] + 1);
-    if (wrong) fprintf(stderr, "%d revisits found the wrong row\n", wrong);
-    double gridLookup = Best(3, [&] {
-        double start = Now();
-        for (int row : rows) lookupSum += table.GetValue(row, 1).length();
-        return Now() - start;
-    });
-    printf(
-        "(b) %d random revisits: plain prepared lookup %.1f ms (%.1f ms with no cursor open), "
-        "grid table %.1f ms, ratio %.2f (target <= 2)\n",
-        kRevisits, plainLookup * 1e3, plainBare * 1e3, gridLookup * 1e3, gridLookup / plainLookup);
-
+    std::string file = "/tmp/vq_bench_dbgrid_" + std::to_string(getpid()) + ".db";
     unlink(file.c_str());
-    return plainSum && gridSum && lookupSum ? 0 : 1;
+    {
+        vqDb db(vqString::FromUTF8("Driver=SQLite3;Database=" + file));
+        if (!db.IsOpen()) {
+            fprintf(stderr, "cannot make the benchmark database %s\n", file.c_str());
+            return 1;
+        }
+        Run(db, db.GetHDBC(), "SQLite3 ODBC driver", sizes, rounds, false);
+    }
+    unlink(file.c_str());
+
+    const char* pg = getenv("VQ_BENCH_PG_CONN");
+    if (sqliteOnly || !pg || !*pg) {
+        printf(
+            "== PostgreSQL: not run (VQ_BENCH_PG_CONN is not set; scripts/bench-dbgrid.sh "
+            "starts a private server)\n");
+        return 0;
+    }
+    vqDb db(vqString::FromUTF8(pg));
+    // NOTE: a connection string without UseDeclareFetch is the driver's default, which
+    // reads every result set whole; vqDb adds the option, so open the plain side by hand.
+    SQLHENV env;
+    SQLHDBC hdbc;
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env, &hdbc);
+    if (!db.IsOpen() ||
+        !SQL_SUCCEEDED(SQLDriverConnect(hdbc, nullptr, (SQLCHAR*)pg, SQL_NTS, nullptr, 0, nullptr,
+                                        SQL_DRIVER_NOPROMPT))) {
+        fprintf(stderr, "cannot connect to %s\n", pg);
+        return 1;
+    }
+    Run(db, hdbc, "PostgreSQL, psqlODBC", {sizes.front()}, rounds, true);
+    db.ExecSql(vqT("DROP TABLE IF EXISTS bench"));
+    SQLDisconnect(hdbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, hdbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    return 0;
 }

@@ -33,25 +33,34 @@ enum {
     vqDB_DATA_TYPE_BLOB = 5
 };
 
-// A row key: an opaque block of bytes allocated with malloc and owned by the key.
-// Copies get a block of their own; the destructor frees the block.
+// A row key: an opaque block of bytes owned by the key, which m_block points at. A key
+// of up to kInlineSize bytes keeps them inside the object; a longer one in a block
+// allocated with malloc. Every copy has bytes of its own.
 class GenericKey {
 public:
+    enum { kInlineSize = 16 };
+
     GenericKey() : m_block(nullptr), m_blockSize(0) {}
-    GenericKey(const void* block, size_t blockSize) : m_block(nullptr), m_blockSize(0) {
-        Assign(block, blockSize);
-    }
-    GenericKey(const GenericKey& other) : m_block(nullptr), m_blockSize(0) {
-        Assign(other.m_block, other.m_blockSize);
-    }
+    GenericKey(const void* block, size_t blockSize) : GenericKey() { Assign(block, blockSize); }
+    GenericKey(const GenericKey& other) : GenericKey() { Assign(other.m_block, other.m_blockSize); }
     GenericKey& operator=(const GenericKey& other) {
         if (this != &other) Assign(other.m_block, other.m_blockSize);
         return *this;
     }
-    ~GenericKey() { free(m_block); }
+    ~GenericKey() { Release(); }
 
     void* GetBlk() const { return m_block; }
     size_t GetBlkSize() const { return m_blockSize; }
+    // Makes the key blockSize bytes long, their content undefined, and returns them.
+    unsigned char* Resize(size_t blockSize) {
+        Release();
+        m_block = blockSize == 0             ? nullptr
+                  : blockSize <= kInlineSize ? m_inline
+                                             : malloc(blockSize);
+        if (blockSize && !m_block) abort();
+        m_blockSize = blockSize;
+        return static_cast<unsigned char*>(m_block);
+    }
     bool operator==(const GenericKey& o) const {
         return m_blockSize == o.m_blockSize &&
                (m_blockSize == 0 || memcmp(m_block, o.m_block, m_blockSize) == 0);
@@ -61,17 +70,18 @@ public:
     size_t m_blockSize;
 
 private:
+    // Copies another key's bytes (never this key's own: assignment skips itself).
     void Assign(const void* block, size_t blockSize) {
-        void* copy = nullptr;
-        if (blockSize) {
-            copy = malloc(blockSize);
-            if (!copy) abort();
-            memcpy(copy, block, blockSize);
-        }
-        free(m_block);
-        m_block = copy;
-        m_blockSize = blockSize;
+        unsigned char* bytes = Resize(blockSize);
+        if (blockSize) memcpy(bytes, block, blockSize);
     }
+    void Release() {
+        if (m_block != m_inline) free(m_block);
+        m_block = nullptr;
+        m_blockSize = 0;
+    }
+
+    alignas(8) unsigned char m_inline[kInlineSize];
 };
 
 // A database connection. The application owns it and keeps it open while tables use it.
@@ -217,6 +227,10 @@ public:
 
     // The value of column col in the buffers; a null variant for a null value or a bad column.
     virtual vqVariant GetColumnValue(unsigned short col) const;
+    // The text of that value, as GetColumnValue(col).GetString() gives it, made without a
+    // variant. A derived table gets the text of its own GetColumnValue, unless it
+    // overrides this as well.
+    virtual vqString GetColumnText(unsigned short col) const;
     // Stores a value into column col's buffer, converted to the column's type; a null
     // variant makes the column null. False (logged), with the buffer unchanged, when it
     // does not convert or fit: text longer than the buffer, a number out of the type's

@@ -15,6 +15,7 @@
 #ifndef VQ_DBGRIDTABLE_H
 #define VQ_DBGRIDTABLE_H
 
+#include <map>
 #include <vector>
 
 #include "vq/array.h"
@@ -109,6 +110,39 @@ private:
     void DoCopy(const keyarray& other);
 };
 
+// The grid table's row keys, slot n holding the key of grid row n. The keys of one table
+// have one size, so they are stored back to back without an object or a block of their
+// own; a key of another size (an empty one: a row without a usable key) is kept apart.
+class VQ_DBGRID_API vqDbGridRowKeys {
+public:
+    vqDbGridRowKeys() : m_count(0), m_width(0) {}
+
+    size_t GetCount() const { return m_count; }
+    bool IsEmpty() const { return m_count == 0; }
+    // A copy of the key in slot index (below the count).
+    GenericKey Item(size_t index) const;
+    GenericKey operator[](size_t index) const { return Item(index); }
+    size_t GetBlkSize(size_t index) const;
+    // Whether slot index holds a key with the same bytes as key.
+    bool Matches(size_t index, const GenericKey& key) const;
+
+    // Appends a copy of key.
+    void Add(const GenericKey& key);
+    // Replaces the key in slot index (below the count) with a copy of key.
+    void Set(size_t index, const GenericKey& key);
+    void Clear();
+    // Bytes of heap the keys take.
+    size_t GetHeapSize() const;
+
+private:
+    const unsigned char* Bytes(size_t index) const { return m_bytes.data() + index * m_width; }
+
+    size_t m_count;
+    size_t m_width;                        // size of the keys stored back to back
+    std::vector<unsigned char> m_bytes;    // m_count keys of m_width bytes
+    std::map<size_t, GenericKey> m_apart;  // slots whose key has another size
+};
+
 // The attribute provider of a vqDbGridTableBase: cells of non-updatable database
 // columns come out read-only.
 class VQ_DBGRID_API vqDbGridCellAttrProvider : public vqGridCellAttrProvider {
@@ -179,7 +213,7 @@ public:
     // The cursor state, for inspection: -1 when no row is current.
     int GetCurrentRow() const { return m_currentRow; }
     bool IsPendingUpdate() const { return m_pendingUpdate; }
-    const keyarray& GetRowKeys() const { return m_rowKeys; }
+    const vqDbGridRowKeys& GetRowKeys() const { return m_rowKeys; }
 
 private:
     enum CursorState { kCursorOk, kCursorFailed, kCursorLost };
@@ -197,7 +231,7 @@ private:
     void NoCurrentRow();
     void ResetCursor();
 
-    keyarray m_rowKeys;
+    vqDbGridRowKeys m_rowKeys;
     vqDbTable* m_dbTable;
     bool m_ownsDbTable;
     int m_numRows;

@@ -18,15 +18,23 @@ public:
     static vqLog* SetActiveTarget(vqLog* target);
     static vqLog* GetActiveTarget();
     static void OnLog(vqLogLevel level, const vqString& text);
+
+    // True when a debug line would reach anyone: a target is installed, or VQ_LOG_DEBUG
+    // was set in the environment when the library was loaded.
+    static bool IsDebugWanted() { return ms_debugWanted; }
+
+private:
+    static bool ms_debugWanted;
 };
 
 // Log a printf-style message (same conversions as vqString::Printf).
 VQ_BASE_API void vqLogError(const vqChar* format, ...);
 VQ_BASE_API void vqLogWarning(const vqChar* format, ...);
 VQ_BASE_API void vqLogDebug(const vqChar* format, ...);
-// True when a debug line would reach anyone: a target is installed or VQ_LOG_DEBUG was
-// set when the first debug line was logged. vqLogDebug skips formatting otherwise.
-VQ_BASE_API bool vqLogDebugEnabled();
+inline bool vqLogDebugEnabled() { return vqLog::IsDebugWanted(); }
+// Every debug trace first tests whether anyone listens, so that its arguments are not even
+// evaluated when no one does; (vqLogDebug)(...) calls the function without the test.
+#define vqLogDebug(...) (vqLogDebugEnabled() ? vqLogDebug(__VA_ARGS__) : (void)0)
 
 // Receives a failed assertion: file, line, function, condition text, message.
 typedef void (*vqAssertHandler)(const char* file, int line, const char* func, const char* cond,

@@ -32,6 +32,8 @@ public:
     // "YYYY-MM-DD", "HH:MM:SS" or both joined by a blank, ".mmm" added when not zero;
     // an invalid value gives an empty string.
     vqString Format() const;
+    // Appends the text Format gives.
+    void AppendTo(vqString& out) const;
     // Reads the forms Format writes; returns false and leaves the value alone otherwise.
     bool ParseISO(const vqString& text);
 
@@ -75,6 +77,11 @@ public:
     double GetDouble() const;
     bool GetBool() const;
     vqDateTime GetDateTime() const;
+    // Append the text GetString gives for a value of each kind, without building a
+    // variant: the one place these values become text.
+    static void AppendText(vqString& out, long value);
+    static void AppendText(vqString& out, double value);
+    static void AppendText(vqString& out, bool value);
     // The value as a number; false, with out unchanged, when it is none: text that is not
     // a whole decimal number, a date-time, a pointer or null.
     bool ToDouble(double& out) const;

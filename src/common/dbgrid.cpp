@@ -140,6 +140,62 @@ void keyarray::DoCopy(const keyarray& other) {
     for (size_t i = 0; i < other.m_nCount; ++i) Add(other[i], 1);
 }
 
+// ---------------------------------------------------------------- grid row keys
+
+GenericKey vqDbGridRowKeys::Item(size_t index) const {
+    auto apart = m_apart.find(index);
+    if (apart != m_apart.end()) return apart->second;
+    return GenericKey(Bytes(index), m_width);
+}
+
+size_t vqDbGridRowKeys::GetBlkSize(size_t index) const {
+    auto apart = m_apart.find(index);
+    return apart != m_apart.end() ? apart->second.GetBlkSize() : m_width;
+}
+
+bool vqDbGridRowKeys::Matches(size_t index, const GenericKey& key) const {
+    auto apart = m_apart.find(index);
+    if (apart != m_apart.end()) return apart->second == key;
+    return key.GetBlkSize() == m_width &&
+           (m_width == 0 || memcmp(Bytes(index), key.GetBlk(), m_width) == 0);
+}
+
+void vqDbGridRowKeys::Add(const GenericKey& key) {
+    // The first key that is not empty sets the size; the empty ones before it go apart.
+    if (m_width == 0 && key.GetBlkSize() != 0) {
+        for (size_t i = 0; i < m_count; ++i) m_apart.emplace(i, GenericKey());
+        m_width = key.GetBlkSize();
+        m_bytes.assign(m_count * m_width, 0);
+    }
+    m_bytes.resize(m_bytes.size() + m_width);
+    ++m_count;
+    Set(m_count - 1, key);
+}
+
+void vqDbGridRowKeys::Set(size_t index, const GenericKey& key) {
+    if (key.GetBlkSize() != m_width) {
+        m_apart[index] = key;
+        return;
+    }
+    m_apart.erase(index);
+    if (m_width) memcpy(m_bytes.data() + index * m_width, key.GetBlk(), m_width);
+}
+
+void vqDbGridRowKeys::Clear() {
+    m_count = m_width = 0;
+    std::vector<unsigned char>().swap(m_bytes);
+    m_apart.clear();
+}
+
+size_t vqDbGridRowKeys::GetHeapSize() const {
+    // A map node holds the slot number and the key beside the tree's own links.
+    const size_t node = 4 * sizeof(void*) + sizeof(size_t) + sizeof(GenericKey);
+    size_t heap = m_bytes.capacity() + m_apart.size() * node;
+    for (const auto& apart : m_apart)
+        if (apart.second.GetBlkSize() > GenericKey::kInlineSize) heap += apart.second.GetBlkSize();
+    return heap;
+}
+
 // ---------------------------------------------------------------- attribute provider
 
 vqDbGridCellAttrProvider::vqDbGridCellAttrProvider()
@@ -285,7 +341,7 @@ bool vqDbGridTableBase::AssignDbTable(vqDbTable* table, int rowCount, bool takeO
     Writeback();
     // Re-binding to the table already bound must not delete it under the new binding.
     if (m_ownsDbTable && m_dbTable && m_dbTable != table) delete m_dbTable;
-    m_rowKeys.Empty();
+    m_rowKeys.Clear();
     m_dbTable = table;
     ResetCursor();
     if (vqDbGridCellAttrProvider* provider =
@@ -329,7 +385,7 @@ bool vqDbGridTableBase::Writeback() const {
     std::vector<unsigned short> columns;
     for (size_t col = 0; col < m_changed.size(); ++col)
         if (m_changed[col]) columns.push_back(static_cast<unsigned short>(col));
-    if (!m_dbTable->UpdateOnKey(m_rowKeys[m_currentRow], columns)) {
+    if (!m_dbTable->UpdateOnKey(m_rowKeys.Item(m_currentRow), columns)) {
         vqString text = vqString::Format(
             vqT("ODBC error during Update()\n\nRow %i of table \"%s\" keeps its stored values\n"),
             m_currentRow, m_dbTable->GetTableName().c_str());
@@ -403,22 +459,21 @@ void vqDbGridTableBase::FetchUpTo(int row) {
             NoCurrentRow();
             return;
         }
-        GenericKey key = m_dbTable->GetRowKey();
-        m_rowKeys.Add(key, 1);
+        m_rowKeys.Add(m_dbTable->GetRowKey());
     }
     m_currentRow = row;
-    m_rowWritable = m_rowKeys.Last().GetBlkSize() > 0;
+    m_rowWritable = m_rowKeys.GetBlkSize(row) > 0;
 }
 
 // Loads a row fetched before by a lookup on its key.
 void vqDbGridTableBase::RevisitRow(int row) {
     vqLogDebug(vqT("\trow key known centering data"));
-    if (m_rowKeys[row].GetBlkSize() == 0) {
+    if (m_rowKeys.GetBlkSize(row) == 0) {
         vqLogDebug(vqT("\trow %i has no key to find it by"), row);
         NoCurrentRow();
         return;
     }
-    GenericKey key(m_rowKeys[row]);
+    GenericKey key = m_rowKeys.Item(row);
     m_dbTable->SetAccessMode(1);
     m_dbTable->ClearMemberVars(false);
     m_dbTable->SetRowKey(key);
@@ -432,7 +487,7 @@ void vqDbGridTableBase::RevisitRow(int row) {
         if (m_dbTable->IsAtEnd()) {
             vqLogError(vqT("Row %i is no longer in table \"%s\""), row,
                        m_dbTable->GetTableName().c_str());
-            m_rowKeys[row] = GenericKey();
+            m_rowKeys.Set(row, GenericKey());
         }
         NoCurrentRow();
         return;
@@ -452,7 +507,7 @@ bool vqDbGridTableBase::RestartCursor() {
             if (!m_dbTable->IsAtEnd()) return false;
             break;
         }
-        if (m_dbTable->GetRowKey() == m_rowKeys[n]) continue;
+        if (m_rowKeys.Matches(n, m_dbTable->GetRowKey())) continue;
         vqLogError(vqT("The rows of table \"%s\" changed since they were read: rows from %lu on ")
                        vqT("cannot be shown"),
                    m_dbTable->GetTableName().c_str(),
@@ -499,8 +554,7 @@ vqString vqDbGridTableBase::GetValue(int row, int col) {
     int dbcol = DbColumn(col);
     if (dbcol < 0) return vqString();
     vqString text;
-    if (Reach(row))
-        text = m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetString();
+    if (Reach(row)) text = m_dbTable->GetColumnText(static_cast<unsigned short>(dbcol));
     vqLogDebug(vqT("\tReturning \"%s\"\n"), text.c_str());
     return text;
 }

@@ -155,6 +155,45 @@ TEST_F(DbTest, ReadsEveryTypeAndNulls) {
     EXPECT_EQ(log.Errors(), 0);
 }
 
+TEST_F(DbTest, TextOfAColumnIsTheTextOfItsValue) {
+    std::unique_ptr<vqDbTable> t(OpenItems(*db, buf));
+    ASSERT_TRUE(t);
+    int rows = 0;
+    for (; t->GetNext(); ++rows)
+        for (unsigned short c = 0; c < kNumCols; ++c)
+            EXPECT_EQ(t->GetColumnText(c), t->GetColumnValue(c).GetString()) << rows << "," << c;
+    EXPECT_EQ(rows, 20);
+    EXPECT_TRUE(t->GetColumnText(kNumCols).empty());
+}
+
+// Reads the quantity doubled, as a table with values of its own making might.
+class DoublingTable : public vqDbTable {
+public:
+    using vqDbTable::vqDbTable;
+    vqVariant GetColumnValue(unsigned short col) const override {
+        vqVariant value = vqDbTable::GetColumnValue(col);
+        return col == kQty && !value.IsNull() ? vqVariant(value.GetLong() * 2) : value;
+    }
+};
+
+TEST_F(DbTest, TextOfADerivedTableComesFromItsOwnValues) {
+    DoublingTable* t = new DoublingTable(db.get(), vqT("items"), kNumCols);
+    std::unique_ptr<vqDbTable> shape(OpenItems(*db, buf, false));
+    ASSERT_TRUE(shape);
+    for (unsigned short c = 0; c < kNumCols; ++c) {
+        const vqDbColDef& d = shape->GetColDefs()[c];
+        t->SetColDefs(c, d.ColName, d.DbDataType, d.PtrDataObj, d.SqlCtype, d.SzDataObj, d.KeyField,
+                      d.Updateable);
+    }
+    ASSERT_TRUE(t->Open());
+    t->SetOrderByClause(vqT("id"));
+    ASSERT_TRUE(t->Query());
+    std::unique_ptr<vqDbGridColInfo> cols(AllColumns());
+    vqDbGridTableBase grid(t, cols.get(), 20, true);
+    EXPECT_EQ(grid.GetValue(1, kQty), vqT("6"));  // row 1 holds 3
+    EXPECT_EQ(grid.GetValue(1, kName), vqT("item 1"));
+}
+
 TEST_F(DbTest, KeyLookupKeepsTheSequentialCursor) {
     std::unique_ptr<vqDbTable> t(OpenItems(*db, buf));
     ASSERT_TRUE(t);

@@ -1,6 +1,8 @@
 // Column lists, the row key array and the value types.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "vq/dbgridtable.h"
 #include "vq/variant.h"
 
@@ -43,6 +45,56 @@ TEST(ColumnList, CopiesOwnTheirChains) {
     EXPECT_EQ(assigned.m_record.m_title, vqT("a"));
     delete copy;
     EXPECT_EQ(assigned.m_nextColumn->m_record.m_dbColumn, 1);
+}
+
+TEST(RowKey, ShortKeysStayInsideTheObjectAndEveryCopyOwnsItsBytes) {
+    GenericKey small = KeyOf(7);
+    const char* object = reinterpret_cast<const char*>(&small);
+    const char* bytes = static_cast<const char*>(small.GetBlk());
+    EXPECT_TRUE(bytes >= object && bytes < object + sizeof(small));
+    const char text[] = "a key longer than the room inside the object";
+    GenericKey longKey(text, sizeof text);
+    GenericKey copy(longKey);
+    EXPECT_NE(copy.GetBlk(), longKey.GetBlk());
+    EXPECT_TRUE(copy == longKey);
+    copy = small;  // from a heap block back to the room inside
+    EXPECT_NE(copy.GetBlk(), small.GetBlk());
+    EXPECT_EQ(ValueOf(copy), 7);
+    small = longKey;
+    EXPECT_TRUE(small == longKey);
+    EXPECT_EQ(memcmp(small.GetBlk(), text, sizeof text), 0);
+    GenericKey empty;
+    EXPECT_EQ(empty.GetBlk(), nullptr);
+    copy = empty;
+    EXPECT_EQ(copy.GetBlkSize(), 0u);
+    EXPECT_TRUE(copy == empty);
+}
+
+TEST(GridRowKeys, KeysOfOneSizeGoBackToBackOthersApart) {
+    vqDbGridRowKeys keys;
+    keys.Add(GenericKey());  // a first row without a usable key
+    const int kKeys = 1000;
+    for (int i = 1; i <= kKeys; ++i) keys.Add(KeyOf(i));
+    ASSERT_EQ(keys.GetCount(), size_t(kKeys + 1));
+    EXPECT_EQ(keys.GetBlkSize(0), 0u);
+    EXPECT_EQ(keys.GetBlkSize(1), sizeof(int));
+    EXPECT_EQ(ValueOf(keys.Item(500)), 500);
+    EXPECT_TRUE(keys.Matches(kKeys, KeyOf(kKeys)));
+    EXPECT_FALSE(keys.Matches(kKeys, KeyOf(kKeys - 1)));
+    EXPECT_FALSE(keys.Matches(0, KeyOf(0)));
+    EXPECT_TRUE(keys.Matches(0, GenericKey()));
+    keys.Set(3, GenericKey());  // a row that went
+    EXPECT_EQ(keys.GetBlkSize(3), 0u);
+    EXPECT_EQ(ValueOf(keys[4]), 4);
+    keys.Set(3, KeyOf(33));
+    EXPECT_EQ(ValueOf(keys[3]), 33);
+    // The bytes of the keys and spare room, not an object and a block per key.
+    EXPECT_LE(keys.GetHeapSize(), size_t(kKeys + 1) * 2 * sizeof(int) + 128);
+    keys.Clear();
+    EXPECT_TRUE(keys.IsEmpty());
+    EXPECT_EQ(keys.GetHeapSize(), 0u);
+    keys.Add(KeyOf(5));
+    EXPECT_EQ(ValueOf(keys[0]), 5);
 }
 
 TEST(KeyArray, RepeatedAddAndInsertMakeDistinctCopies) {

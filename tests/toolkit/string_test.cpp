@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
 
 #include "vq/app.h"
 #include "vq/log.h"
@@ -119,6 +120,29 @@ TEST(LogTest, ActiveTargetReceivesFormattedLines) {
     EXPECT_EQ(capture.lines[0], vqString(vqT("file a.svg, code 5")));
     EXPECT_EQ(capture.levels[0], vqLOG_Error);
     EXPECT_EQ(capture.levels[1], vqLOG_Debug);
+}
+
+TEST(LogTest, DebugArgumentsAreBuiltOnlyForAListener) {
+    if (getenv("VQ_LOG_DEBUG")) GTEST_SKIP() << "VQ_LOG_DEBUG is set: debug lines always go out";
+    int built = 0;
+    auto argument = [&built] { return ++built; };
+    ASSERT_FALSE(vqLogDebugEnabled());
+    vqLogDebug(vqT("nobody reads %d"), argument());
+    EXPECT_EQ(built, 0);
+    {
+        CaptureLog capture;
+        vqLog* previous = vqLog::SetActiveTarget(&capture);
+        EXPECT_TRUE(vqLogDebugEnabled());
+        vqLogDebug(vqT("read %d"), argument());
+        vqLog::SetActiveTarget(previous);
+        ASSERT_EQ(capture.lines.size(), 1u);
+        EXPECT_EQ(capture.lines[0], vqString(vqT("read 1")));
+        // A target that goes away while installed takes the listening with it.
+        vqLog::SetActiveTarget(&capture);
+    }
+    EXPECT_FALSE(vqLogDebugEnabled());
+    vqLogDebug(vqT("nobody reads %d"), argument());
+    EXPECT_EQ(built, 1);
 }
 
 TEST(LogTest, BuildCheckLogsOnlyAMismatch) {

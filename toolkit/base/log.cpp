@@ -8,7 +8,7 @@ namespace {
 class StderrLog : public vqLog {
 public:
     void DoLog(vqLogLevel level, const vqString& text) override {
-        if (level == vqLOG_Debug && !getenv("VQ_LOG_DEBUG")) return;
+        if (level == vqLOG_Debug && !vqLog::IsDebugWanted()) return;
         const char* tag = level == vqLOG_Error     ? "Error"
                           : level == vqLOG_Warning ? "Warning"
                                                    : "Debug";
@@ -18,6 +18,8 @@ public:
 
 StderrLog g_defaultLog;
 vqLog* g_activeLog = nullptr;
+// Read once: getenv on every trace line costs more than the line itself.
+const bool g_debugFromEnvironment = getenv("VQ_LOG_DEBUG") != nullptr;
 vqAssertHandler g_assertHandler = nullptr;
 
 void LogV(vqLogLevel level, const vqChar* format, va_list args) {
@@ -27,12 +29,15 @@ void LogV(vqLogLevel level, const vqChar* format, va_list args) {
 }  // namespace
 
 vqLog::~vqLog() {
-    if (g_activeLog == this) g_activeLog = nullptr;
+    if (g_activeLog == this) SetActiveTarget(nullptr);
 }
+
+bool vqLog::ms_debugWanted = g_debugFromEnvironment;
 
 vqLog* vqLog::SetActiveTarget(vqLog* target) {
     vqLog* previous = g_activeLog;
     g_activeLog = target;
+    ms_debugWanted = target || g_debugFromEnvironment;
     return previous;
 }
 
@@ -50,13 +55,7 @@ void vqLog::OnLog(vqLogLevel level, const vqString& text) { GetActiveTarget()->D
 
 VQ_DEFINE_LOG_FUNCTION(vqLogError, vqLOG_Error)
 VQ_DEFINE_LOG_FUNCTION(vqLogWarning, vqLOG_Warning)
-bool vqLogDebugEnabled() {
-    // Read the environment once: getenv on every trace line costs more than the line itself.
-    static const bool fromEnvironment = getenv("VQ_LOG_DEBUG") != nullptr;
-    return g_activeLog || fromEnvironment;
-}
-
-void vqLogDebug(const vqChar* format, ...) {
+void(vqLogDebug)(const vqChar* format, ...) {
     if (!vqLogDebugEnabled()) return;
     va_list args;
     va_start(args, format);

@@ -61,17 +61,26 @@ bool vqDateTime::IsValid() const {
 }
 
 vqString vqDateTime::Format() const {
-    if (!IsValid()) return vqString();
-    if (m_parts == DatePart) return vqString::Format(vqT("%04d-%02d-%02d"), m_year, m_month, m_day);
-    if (m_parts == TimePart)
-        return m_millisecond ? vqString::Format(vqT("%02d:%02d:%02d.%03d"), m_hour, m_minute,
+    vqString text;
+    AppendTo(text);
+    return text;
+}
+
+void vqDateTime::AppendTo(vqString& out) const {
+    if (!IsValid()) return;
+    if (m_parts == DatePart) {
+        out += vqString::Format(vqT("%04d-%02d-%02d"), m_year, m_month, m_day);
+    } else if (m_parts == TimePart) {
+        out += m_millisecond ? vqString::Format(vqT("%02d:%02d:%02d.%03d"), m_hour, m_minute,
                                                 m_second, m_millisecond)
                              : vqString::Format(vqT("%02d:%02d:%02d"), m_hour, m_minute, m_second);
-    if (m_millisecond)
-        return vqString::Format(vqT("%04d-%02d-%02d %02d:%02d:%02d.%03d"), m_year, m_month, m_day,
+    } else if (m_millisecond) {
+        out += vqString::Format(vqT("%04d-%02d-%02d %02d:%02d:%02d.%03d"), m_year, m_month, m_day,
                                 m_hour, m_minute, m_second, m_millisecond);
-    return vqString::Format(vqT("%04d-%02d-%02d %02d:%02d:%02d"), m_year, m_month, m_day, m_hour,
-                            m_minute, m_second);
+    } else {
+        out += vqString::Format(vqT("%04d-%02d-%02d %02d:%02d:%02d"), m_year, m_month, m_day,
+                                m_hour, m_minute, m_second);
+    }
 }
 
 bool vqDateTime::ParseISO(const vqString& text) {
@@ -143,21 +152,37 @@ vqString vqVariant::GetString() && {
 }
 
 vqString vqVariant::GetString() const& {
+    vqString text;
     switch (m_kind) {
         case String:
             return m_string;
         case Long:
-            return vqString::Format(vqT("%ld"), m_long);
+            AppendText(text, m_long);
+            break;
         case Double:
-            return vqString::Format(vqT("%.15g"), m_double);
+            AppendText(text, m_double);
+            break;
         case Bool:
-            return m_bool ? vqT("true") : vqT("false");
+            AppendText(text, m_bool);
+            break;
         case DateTime:
-            return m_dateTime.Format();
+            m_dateTime.AppendTo(text);
+            break;
         default:
-            return vqString();
+            break;
     }
+    return text;
 }
+
+void vqVariant::AppendText(vqString& out, long value) {
+    out += vqString::Format(vqT("%ld"), value);
+}
+
+void vqVariant::AppendText(vqString& out, double value) {
+    out += vqString::Format(vqT("%.15g"), value);
+}
+
+void vqVariant::AppendText(vqString& out, bool value) { out += value ? vqT("true") : vqT("false"); }
 
 long vqVariant::GetLong() const {
     switch (m_kind) {

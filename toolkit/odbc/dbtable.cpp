@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <string>
+#include <typeinfo>
 
 #include "vq/db.h"
 #include "vq/log.h"
@@ -514,10 +515,7 @@ GenericKey vqDbTable::GetRowKey() {
     if (size == 0) return key;
     for (unsigned short i = 0; i < m_numColumns; ++i)
         if (m_colDefs[i].KeyField && (IsColNull(i) || IsColTruncated(i))) return key;
-    key.m_blockSize = size;
-    key.m_block = malloc(size);
-    if (!key.m_block) abort();
-    unsigned char* block = static_cast<unsigned char*>(key.m_block);
+    unsigned char* block = key.Resize(size);
     for (unsigned short i = 0; i < m_numColumns; ++i) {
         const vqDbColDef& c = m_colDefs[i];
         if (!c.KeyField) continue;
@@ -694,61 +692,64 @@ void vqDbTable::SetColNull(unsigned short col, bool isNull) {
     }
 }
 
-vqVariant vqDbTable::GetColumnValue(unsigned short col) const {
-    if (col >= m_numColumns) return vqVariant();
-    const vqDbColDef& c = m_colDefs[col];
-    if (c.CbValue == SQL_NULL_DATA) return vqVariant();
+namespace {
+
+// Hands the value in a column's buffer to sink, as the value of the variant kind it reads
+// as: String (text, and binary as hexadecimal), Long, Double or DateTime; Null for a null.
+template <class Sink>
+void ReadValue(const vqDbColDef& c, Sink& sink) {
+    if (c.CbValue == SQL_NULL_DATA) return sink.Null();
     const void* p = c.PtrDataObj;
     switch (c.SqlCtype) {
         case SQL_C_CHAR: {
             const char* text = static_cast<const char*>(p);
-            return vqVariant(
+            return sink.String(
                 vqString::FromUTF8(text, strnlen(text, static_cast<size_t>(c.SzDataObj))));
         }
         case SQL_C_WCHAR: {
             const SQLWCHAR* text = static_cast<const SQLWCHAR*>(p);
             size_t max = static_cast<size_t>(c.SzDataObj) / sizeof(SQLWCHAR), n = 0;
             while (n < max && text[n]) ++n;
-            return vqVariant(vqString::FromUTF8(UTF16ToUTF8(text, n)));
+            return sink.String(vqString::FromUTF8(UTF16ToUTF8(text, n)));
         }
         case SQL_C_LONG:
         case SQL_C_SLONG:
-            return vqVariant(static_cast<long>(*static_cast<const SQLINTEGER*>(p)));
+            return sink.Long(*static_cast<const SQLINTEGER*>(p));
         case SQL_C_ULONG:
-            return vqVariant(static_cast<long>(*static_cast<const SQLUINTEGER*>(p)));
+            return sink.Long(*static_cast<const SQLUINTEGER*>(p));
         case SQL_C_SHORT:
         case SQL_C_SSHORT:
-            return vqVariant(static_cast<long>(*static_cast<const SQLSMALLINT*>(p)));
+            return sink.Long(*static_cast<const SQLSMALLINT*>(p));
         case SQL_C_USHORT:
-            return vqVariant(static_cast<long>(*static_cast<const SQLUSMALLINT*>(p)));
+            return sink.Long(*static_cast<const SQLUSMALLINT*>(p));
         case SQL_C_BIT:
         case SQL_C_UTINYINT:
         case SQL_C_TINYINT:
-            return vqVariant(static_cast<long>(*static_cast<const unsigned char*>(p)));
+            return sink.Long(*static_cast<const unsigned char*>(p));
         case SQL_C_STINYINT:
-            return vqVariant(static_cast<long>(*static_cast<const signed char*>(p)));
+            return sink.Long(*static_cast<const signed char*>(p));
         case SQL_C_SBIGINT:
-            return vqVariant(static_cast<long>(*static_cast<const SQLBIGINT*>(p)));
+            return sink.Long(static_cast<long>(*static_cast<const SQLBIGINT*>(p)));
         case SQL_C_FLOAT:
-            return vqVariant(static_cast<double>(*static_cast<const SQLREAL*>(p)));
+            return sink.Double(*static_cast<const SQLREAL*>(p));
         case SQL_C_DOUBLE:
-            return vqVariant(static_cast<double>(*static_cast<const SQLDOUBLE*>(p)));
+            return sink.Double(*static_cast<const SQLDOUBLE*>(p));
         case SQL_C_DATE:
         case SQL_C_TYPE_DATE: {
             const SQL_DATE_STRUCT* d = static_cast<const SQL_DATE_STRUCT*>(p);
-            return vqVariant(
+            return sink.DateTime(
                 vqDateTime(d->year, d->month, d->day, 0, 0, 0, 0, vqDateTime::DatePart));
         }
         case SQL_C_TIME:
         case SQL_C_TYPE_TIME: {
             const SQL_TIME_STRUCT* t = static_cast<const SQL_TIME_STRUCT*>(p);
-            return vqVariant(vqDateTime::Time(t->hour, t->minute, t->second));
+            return sink.DateTime(vqDateTime::Time(t->hour, t->minute, t->second));
         }
         case SQL_C_TIMESTAMP:
         case SQL_C_TYPE_TIMESTAMP: {
             const SQL_TIMESTAMP_STRUCT* t = static_cast<const SQL_TIMESTAMP_STRUCT*>(p);
-            return vqVariant(vqDateTime(t->year, t->month, t->day, t->hour, t->minute, t->second,
-                                        static_cast<int>(t->fraction / 1000000)));
+            return sink.DateTime(vqDateTime(t->year, t->month, t->day, t->hour, t->minute,
+                                            t->second, static_cast<int>(t->fraction / 1000000)));
         }
         default: {
             // Binary and other columns read as hexadecimal text.
@@ -757,9 +758,45 @@ vqVariant vqDbTable::GetColumnValue(unsigned short col) const {
                                                                  : static_cast<size_t>(c.SzDataObj);
             vqString hex;
             for (size_t i = 0; i < n; ++i) hex += vqDecToHex(bytes[i]);
-            return vqVariant(hex);
+            return sink.String(std::move(hex));
         }
     }
+}
+
+// Makes the variant a value reads as.
+struct VariantSink {
+    vqVariant value;
+    void Null() {}
+    void String(vqString&& text) { value = vqVariant(text); }
+    void Long(long n) { value = vqVariant(n); }
+    void Double(double d) { value = vqVariant(d); }
+    void DateTime(const vqDateTime& dt) { value = vqVariant(dt); }
+};
+
+// Makes the text of the variant a value reads as, with the variant's own conversions.
+struct TextSink {
+    vqString text;
+    void Null() {}
+    void String(vqString&& s) { text = std::move(s); }
+    void Long(long n) { vqVariant::AppendText(text, n); }
+    void Double(double d) { vqVariant::AppendText(text, d); }
+    void DateTime(const vqDateTime& dt) { dt.AppendTo(text); }
+};
+
+}  // namespace
+
+vqVariant vqDbTable::GetColumnValue(unsigned short col) const {
+    VariantSink sink;
+    if (col < m_numColumns) ReadValue(m_colDefs[col], sink);
+    return sink.value;
+}
+
+vqString vqDbTable::GetColumnText(unsigned short col) const {
+    // A derived table may read its values its own way: then take the text of those.
+    if (typeid(*this) != typeid(vqDbTable)) return GetColumnValue(col).GetString();
+    TextSink sink;
+    if (col < m_numColumns) ReadValue(m_colDefs[col], sink);
+    return std::move(sink.text);
 }
 
 bool vqDbTable::SetColumnValue(unsigned short col, const vqVariant value) {
