@@ -282,6 +282,9 @@ void Run(vqDb& db, SQLHDBC plainDb, const char* name, const std::vector<int>& si
             for (int row : rows) lookupSum += table.GetValue(row, 1).length();
             return Now() - start;
         });
+    if (postgres)
+        printf("    %lu of %lu key lookups answered on the second connection\n",
+               t->GetLookupsAside(), t->GetKeyQueryCount());
     if (!plainSum || !gridSum || !lookupSum) fprintf(stderr, "nothing was read\n");
 }
 

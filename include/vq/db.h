@@ -120,10 +120,27 @@ public:
     long GetLastNativeError() const { return m_lastNative; }
     const vqString& GetLastMessage() const { return m_lastMessage; }
 
+    // Key lookups of tables on a connection that turns every statement into a server
+    // cursor (psqlODBC with UseDeclareFetch=1) run on a second connection without that:
+    // a cursor costs each lookup extra round trips. This opens the second connection on
+    // first use and gives it this connection's session settings (SET by the application
+    // included) as they are now; false, and the lookups stay on this connection, for
+    // other drivers, a transaction isolated beyond read committed, or any failure.
+    bool PrepareLookupConnection();
+    SQLHDBC GetLookupHDBC() const { return m_lookupHdbc; }
+    // The quoted, schema-qualified name under which the second connection finds the
+    // relation this connection finds as quotedName; empty for a temporary table (which
+    // only this connection sees) or an unknown name.
+    vqString LookupRelationName(const vqString& quotedName);
+    // The longest the second connection waits for a lock before a lookup goes back to
+    // this connection (which may be the one holding the lock).
+    enum { kLookupLockWaitMs = 100 };
+
 private:
     vqDb(const vqDb&) = delete;
     vqDb& operator=(const vqDb&) = delete;
     bool Connect(const vqString& connectionString);
+    bool UsesServerCursors() const;
 
     SQLHENV m_henv;
     SQLHDBC m_hdbc;
@@ -132,6 +149,8 @@ private:
     vqString m_lastState;
     long m_lastNative;
     vqString m_lastMessage;
+    SQLHDBC m_lookupHdbc;
+    bool m_lookupRefused;  // the second connection could not be opened: not tried again
 };
 
 // Logs a database error with vqLogError: the caller's text, the last SQLSTATE,
@@ -223,6 +242,13 @@ public:
     // Selects the row whose key the key columns' buffers hold; getRec in mode 1 loads it
     // and closes the lookup, so a second fetch finds no further row. False (logged) when
     // the buffers hold no usable key.
+    //
+    // Where the connection makes a server cursor of every statement, the lookup runs on
+    // the connection's second one (vqDb::PrepareLookupConnection), against the relation
+    // this connection sees, and loads the row at once. That connection cannot see what
+    // this one changed and has not committed: a row it does not find, or finds being
+    // changed, deleted or locked by any transaction, is looked up here again; so is every
+    // row when the second connection fails or waits for a lock.
     bool QueryOnKeyFields(bool forUpdate = false, bool distinct = false);
 
     // The value of column col in the buffers; a null variant for a null value or a bad column.
@@ -263,6 +289,8 @@ public:
     // Rows fetched so far (both modes) and key lookups executed, for tests and tuning.
     unsigned long GetFetchCount() const { return m_fetchCount; }
     unsigned long GetKeyQueryCount() const { return m_keyQueryCount; }
+    // Key lookups answered on the connection's second connection.
+    unsigned long GetLookupsAside() const { return m_lookupsAside; }
 
 private:
     vqDbTable(const vqDbTable&) = delete;
@@ -285,6 +313,9 @@ private:
     SQLHSTMT PrepareUpdate(const std::vector<unsigned short>& columns);
     bool WholeValues(const std::vector<unsigned short>& columns, const vqChar* what);
     bool CheckColumnsExist();
+    bool BindRow(SQLHSTMT stmt);
+    void PrepareLookupAside();
+    bool LookupAside();
     void FillShadows();
     size_t KeySize() const;
     vqString ColumnList(bool (*wanted)(const vqDbColDef&)) const;
@@ -307,6 +338,14 @@ private:
     SQLHSTMT m_hstmtSeq, m_hstmtKey, m_hstmtCount, m_hstmtInsert;
     std::vector<UpdateStatement> m_updates;  // most recently used first
     unsigned long m_fetchCount, m_keyQueryCount;
+    // The key lookup on the connection's second connection, with the row's xmax.
+    enum AsideState { kAsideUnprepared, kAsideReady, kAsideOff };
+    AsideState m_asideState;
+    SQLHSTMT m_hstmtAside;
+    char m_asideXmax[24];
+    SQLLEN m_asideXmaxInd;
+    bool m_asideRowLoaded;  // the buffers hold the row the lookup aside found
+    unsigned long m_lookupsAside;
 };
 
 #endif

@@ -113,6 +113,74 @@ std::string JoinConnection(const std::vector<Attribute>& attributes) {
     return s;
 }
 
+// The connection string with key set to value (every earlier setting of it removed).
+std::string WithConnectionValue(const std::string& connection, const std::string& key,
+                                const std::string& value) {
+    std::vector<Attribute> attributes, kept;
+    const char* why = nullptr;
+    size_t where = 0;
+    ParseConnection(connection, attributes, why, where);
+    for (const Attribute& a : attributes)
+        if (Lower(a.key) != Lower(key)) kept.push_back(a);
+    kept.push_back(Attribute{key, value});
+    return JoinConnection(kept);
+}
+
+// The SQLSTATE and message of a handle's first diagnostic record, for debug lines.
+std::string DiagnosticText(SQLSMALLINT handleType, SQLHANDLE handle) {
+    SQLCHAR state[6] = "";
+    SQLINTEGER native = 0;
+    SQLCHAR message[SQL_MAX_MESSAGE_LENGTH + 1] = "";
+    SQLSMALLINT length = 0;
+    if (!Ok(SQLGetDiagRec(handleType, handle, 1, state, &native, message, sizeof(message),
+                          &length)))
+        return "no diagnostic record";
+    return std::string(reinterpret_cast<char*>(state)) + " " + reinterpret_cast<char*>(message);
+}
+
+// Runs one statement with text parameters and collects its rows as UTF-8 text (a null
+// as an empty string). False, with why set, when it fails.
+bool RunText(SQLHDBC hdbc, const std::string& sql, const std::vector<std::string>& params,
+             std::vector<std::vector<std::string>>* rows, std::string& why) {
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, hdbc, &stmt))) {
+        why = DiagnosticText(SQL_HANDLE_DBC, hdbc);
+        return false;
+    }
+    std::vector<SQLLEN> lengths(params.size(), SQL_NTS);
+    SQLRETURN rc = SQL_SUCCESS;
+    for (size_t i = 0; i < params.size() && Ok(rc); ++i)
+        rc = SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, SQL_C_CHAR,
+                              SQL_VARCHAR, params[i].size() + 1, 0,
+                              const_cast<char*>(params[i].c_str()), 0, &lengths[i]);
+    if (Ok(rc))
+        rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())),
+                           SQL_NTS);
+    SQLSMALLINT columns = 0;
+    if (Ok(rc) && rows) rc = SQLNumResultCols(stmt, &columns);
+    while (Ok(rc) && rows && Ok(rc = SQLFetch(stmt))) {
+        std::vector<std::string> row(static_cast<size_t>(columns));
+        for (SQLSMALLINT c = 0; c < columns && Ok(rc); ++c) {
+            char piece[512];
+            SQLLEN got = 0;
+            // A long value comes in pieces, each but the last filling the buffer.
+            while (Ok(rc = SQLGetData(stmt, static_cast<SQLUSMALLINT>(c + 1), SQL_C_CHAR, piece,
+                                      sizeof(piece), &got)) &&
+                   got != SQL_NULL_DATA) {
+                bool whole = rc == SQL_SUCCESS;
+                row[static_cast<size_t>(c)] += piece;
+                if (whole) break;
+            }
+            if (rc == SQL_NO_DATA) rc = SQL_SUCCESS;
+        }
+        rows->push_back(row);
+    }
+    bool ok = Ok(rc) || rc == SQL_NO_DATA;
+    if (!ok) why = DiagnosticText(SQL_HANDLE_STMT, stmt);
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return ok;
+}
+
 // Where the SQLite3 driver lives when the driver manager does not know it by name.
 const char* const kSqliteDriverPaths[] = {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
                                           "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
@@ -175,13 +243,24 @@ void vqDbLogExtendedErrorMsg(const vqChar* userText, vqDb* db, const char* errFi
 
 // ---------------------------------------------------------------- vqDb
 
-vqDb::vqDb() : m_henv(SQL_NULL_HENV), m_hdbc(SQL_NULL_HDBC), m_lastNative(0) {}
+vqDb::vqDb()
+    : m_henv(SQL_NULL_HENV),
+      m_hdbc(SQL_NULL_HDBC),
+      m_lastNative(0),
+      m_lookupHdbc(SQL_NULL_HDBC),
+      m_lookupRefused(false) {}
 
 vqDb::vqDb(const vqString& connectionString) : vqDb() { Open(connectionString); }
 
 vqDb::~vqDb() { Close(); }
 
 void vqDb::Close() {
+    if (m_lookupHdbc != SQL_NULL_HDBC) {
+        SQLDisconnect(m_lookupHdbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, m_lookupHdbc);
+        m_lookupHdbc = SQL_NULL_HDBC;
+    }
+    m_lookupRefused = false;
     if (m_hdbc != SQL_NULL_HDBC) {
         SQLDisconnect(m_hdbc);
         SQLFreeHandle(SQL_HANDLE_DBC, m_hdbc);
@@ -323,4 +402,88 @@ bool vqDb::ExecSql(const vqString& sql) {
     }
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
     return ok;
+}
+
+// ---------------------------------------------------------------- lookup connection
+
+bool vqDb::UsesServerCursors() const {
+    return Lower(m_driverName.ToUTF8()).find("psql") != std::string::npos &&
+           vqDbConnectionValue(m_connectionString, vqT("UseDeclareFetch")).Cmp(vqT("1")) == 0;
+}
+
+bool vqDb::PrepareLookupConnection() {
+    if (!IsOpen() || !UsesServerCursors()) return false;
+    if (m_lookupHdbc == SQL_NULL_HDBC) {
+        if (m_lookupRefused) return false;
+        std::string conn = WithConnectionValue(m_connectionString.ToUTF8(), "UseDeclareFetch", "0");
+        SQLHDBC hdbc = SQL_NULL_HDBC;
+        if (!Ok(SQLAllocHandle(SQL_HANDLE_DBC, m_henv, &hdbc)) ||
+            !Ok(SQLDriverConnect(hdbc, nullptr, reinterpret_cast<SQLCHAR*>(&conn[0]), SQL_NTS,
+                                 nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT))) {
+            std::string why = DiagnosticText(SQL_HANDLE_DBC, hdbc);
+            if (hdbc != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, hdbc);
+            m_lookupRefused = true;
+            vqLogWarning(vqT("Key lookups stay on the connection's server cursors: a second ")
+                             vqT("connection could not be opened (%s)"),
+                         vqString::FromUTF8(why).c_str());
+            return false;
+        }
+        m_lookupHdbc = hdbc;
+    }
+    // What the application SET on this connection, and how its transaction is isolated.
+    std::vector<std::vector<std::string>> settings;
+    std::string why;
+    bool ok = RunText(m_hdbc,
+                      "SELECT name, setting, source FROM pg_catalog.pg_settings "
+                      "WHERE source = 'session' OR name = 'transaction_isolation'",
+                      {}, &settings, why);
+    long lockWait = kLookupLockWaitMs;
+    for (size_t i = 0; ok && i < settings.size(); ++i) {
+        const std::vector<std::string>& row = settings[i];
+        if (row.size() != 3) {
+            ok = false;
+        } else if (row[0] == "transaction_isolation") {
+            // NOTE: a snapshot older than the lookup's would show other rows than it.
+            if (row[1] != "read committed" && row[1] != "read uncommitted") {
+                why = "the transaction is isolated as " + row[1];
+                ok = false;
+            }
+        } else if (row[0] == "lock_timeout" && row[2] == "session") {
+            long wait = atol(row[1].c_str());
+            if (wait > 0 && wait < lockWait) lockWait = wait;
+        }
+    }
+    // The second connection starts from its defaults and takes every session setting.
+    ok = ok && RunText(m_lookupHdbc, "RESET SESSION AUTHORIZATION", {}, nullptr, why) &&
+         RunText(m_lookupHdbc, "RESET ALL", {}, nullptr, why);
+    for (size_t i = 0; ok && i < settings.size(); ++i) {
+        const std::vector<std::string>& row = settings[i];
+        if (row[2] != "session" || row[0].compare(0, 12, "transaction_") == 0) continue;
+        ok = RunText(m_lookupHdbc, "SELECT pg_catalog.set_config(?, ?, false)", {row[0], row[1]},
+                     nullptr, why);
+    }
+    ok = ok && RunText(m_lookupHdbc, "SELECT pg_catalog.set_config('lock_timeout', ?, false)",
+                       {std::to_string(lockWait)}, nullptr, why);
+    if (!ok)
+        vqLogDebug(vqT("Key lookups stay on the connection's server cursors: %s"),
+                   vqString::FromUTF8(why).c_str());
+    return ok;
+}
+
+vqString vqDb::LookupRelationName(const vqString& quotedName) {
+    std::vector<std::vector<std::string>> rows;
+    std::string why;
+    if (!RunText(m_hdbc,
+                 "SELECT n.nspname, c.relpersistence::text FROM pg_catalog.pg_class c "
+                 "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+                 "WHERE c.oid = pg_catalog.to_regclass(?)",
+                 {quotedName.ToUTF8()}, &rows, why) ||
+        rows.size() != 1 || rows[0].size() != 2 || rows[0][1] == "t") {
+        vqLogDebug(
+            vqT("Key lookups on %s stay on the connection's server cursors: %s"),
+            quotedName.c_str(),
+            vqString::FromUTF8(why.empty() ? "a temporary or unknown relation" : why).c_str());
+        return vqString();
+    }
+    return vqDbQuoteName(vqString::FromUTF8(rows[0][0])) + vqT(".") + quotedName;
 }

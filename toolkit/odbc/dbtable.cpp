@@ -186,10 +186,16 @@ vqDbTable::vqDbTable(vqDb* db, const vqString& tableName, unsigned short numColu
       m_hstmtCount(SQL_NULL_HSTMT),
       m_hstmtInsert(SQL_NULL_HSTMT),
       m_fetchCount(0),
-      m_keyQueryCount(0) {}
+      m_keyQueryCount(0),
+      m_asideState(kAsideUnprepared),
+      m_hstmtAside(SQL_NULL_HSTMT),
+      m_asideXmax(),
+      m_asideXmaxInd(0),
+      m_asideRowLoaded(false),
+      m_lookupsAside(0) {}
 
 vqDbTable::~vqDbTable() {
-    for (SQLHSTMT* stmt : {&m_hstmtSeq, &m_hstmtKey, &m_hstmtCount, &m_hstmtInsert})
+    for (SQLHSTMT* stmt : {&m_hstmtSeq, &m_hstmtKey, &m_hstmtCount, &m_hstmtInsert, &m_hstmtAside})
         if (*stmt != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, *stmt);
     for (UpdateStatement& u : m_updates) SQLFreeHandle(SQL_HANDLE_STMT, u.stmt);
     for (void* buffer : m_ownedBuffers) free(buffer);
@@ -296,14 +302,7 @@ bool vqDbTable::Open() {
         }
     }
     // Bind every column's buffer on both cursors; the key lookup loads into the same buffers.
-    for (SQLHSTMT stmt : {m_hstmtSeq, m_hstmtKey}) {
-        for (unsigned short i = 0; i < m_numColumns; ++i) {
-            vqDbColDef& c = m_colDefs[i];
-            if (!Check(SQLBindCol(stmt, i + 1, c.SqlCtype, c.PtrDataObj, c.SzDataObj, &c.CbValue),
-                       stmt, vqT("SQLBindCol"), __LINE__))
-                return false;
-        }
-    }
+    if (!BindRow(m_hstmtSeq) || !BindRow(m_hstmtKey)) return false;
     // Probe the table and its columns once: a missing table or column fails here.
     std::string probe = (vqT("SELECT ") + ColumnList(IsSelected) + vqT(" FROM ") +
                          vqDbQuoteName(m_tableName) + vqT(" WHERE 1=0"))
@@ -316,6 +315,16 @@ bool vqDbTable::Open() {
     m_keyInd.assign(m_numColumns, 0);
     if (!PrepareKeyedStatements()) return false;
     m_isOpen = true;
+    return true;
+}
+
+bool vqDbTable::BindRow(SQLHSTMT stmt) {
+    for (unsigned short i = 0; i < m_numColumns; ++i) {
+        vqDbColDef& c = m_colDefs[i];
+        if (!Check(SQLBindCol(stmt, i + 1, c.SqlCtype, c.PtrDataObj, c.SzDataObj, &c.CbValue), stmt,
+                   vqT("SQLBindCol"), __LINE__))
+            return false;
+    }
     return true;
 }
 
@@ -443,6 +452,8 @@ bool vqDbTable::Query() {
     if (!m_orderBy.empty()) sql += vqT(" ORDER BY ") + m_orderBy;
     SQLFreeStmt(m_hstmtSeq, SQL_CLOSE);
     m_seqDone = false;
+    // The relation and the session settings the lookup aside follows may have changed.
+    if (m_asideState == kAsideReady) m_asideState = kAsideUnprepared;
     // NOTE: with StepAPI=1 the SQLite3 driver returns no rows from every second
     // re-execution of a prepared statement without parameters, so prepare each query.
     std::string text = sql.ToUTF8();
@@ -459,6 +470,12 @@ bool vqDbTable::getRec(UWORD fetchType) {
     bool& done = byKey ? m_keyDone : m_seqDone;
     m_atEnd = done;
     if (done) return false;
+    if (byKey && m_asideRowLoaded) {
+        m_asideRowLoaded = false;
+        done = true;
+        ++m_fetchCount;
+        return true;
+    }
     SQLRETURN rc = fetchType == SQL_FETCH_NEXT
                        ? SQLFetch(stmt)
                        : SQLFetchScroll(stmt, static_cast<SQLSMALLINT>(fetchType), 0);
@@ -584,7 +601,59 @@ bool vqDbTable::QueryOnKeyFields(bool /*forUpdate*/, bool /*distinct*/) {
     SQLFreeStmt(m_hstmtKey, SQL_CLOSE);
     m_keyDone = false;
     ++m_keyQueryCount;
+    if ((m_asideRowLoaded = LookupAside())) return true;
     return Check(SQLExecute(m_hstmtKey), m_hstmtKey, vqT("QueryOnKeyFields"), __LINE__);
+}
+
+void vqDbTable::PrepareLookupAside() {
+    m_asideState = kAsideOff;
+    if (m_keyWhere.empty() || !m_db->PrepareLookupConnection()) return;
+    vqString relation = m_db->LookupRelationName(vqDbQuoteName(m_tableName));
+    if (relation.empty()) return;
+    if (m_hstmtAside == SQL_NULL_HSTMT &&
+        !Ok(SQLAllocHandle(SQL_HANDLE_STMT, m_db->GetLookupHDBC(), &m_hstmtAside))) {
+        m_hstmtAside = SQL_NULL_HSTMT;
+        return;
+    }
+    // NOTE: xmax is not 0 while a transaction changes, deletes or locks the row (or after
+    // one that did so failed): then the row may not be what this connection sees.
+    std::string select = (vqT("SELECT ") + ColumnList(IsSelected) + vqT(", xmax::text FROM ") +
+                          relation + m_keyWhere)
+                             .ToUTF8();
+    SQLFreeStmt(m_hstmtAside, SQL_CLOSE);
+    SQLFreeStmt(m_hstmtAside, SQL_UNBIND);
+    SQLFreeStmt(m_hstmtAside, SQL_RESET_PARAMS);
+    if (!Ok(SQLPrepare(m_hstmtAside, reinterpret_cast<SQLCHAR*>(&select[0]), SQL_NTS)) ||
+        !Ok(SQLBindCol(m_hstmtAside, m_numColumns + 1, SQL_C_CHAR, m_asideXmax, sizeof(m_asideXmax),
+                       &m_asideXmaxInd)))
+        return;
+    if (!BindRow(m_hstmtAside) || !BindKeyParams(m_hstmtAside, 1)) return;
+    m_asideState = kAsideReady;
+}
+
+// Looks the row up on the second connection; true when it found the row unchanged and
+// loaded it into the buffers.
+bool vqDbTable::LookupAside() {
+    if (m_asideState == kAsideUnprepared) PrepareLookupAside();
+    if (m_asideState != kAsideReady) return false;
+    SQLFreeStmt(m_hstmtAside, SQL_CLOSE);
+    SQLRETURN rc = SQLExecute(m_hstmtAside);
+    if (Ok(rc)) rc = SQLFetch(m_hstmtAside);
+    if (!Ok(rc) && rc != SQL_NO_DATA) {
+        SQLCHAR state[6] = "";
+        SQLINTEGER native = 0;
+        SQLSMALLINT length = 0;
+        SQLGetDiagRec(SQL_HANDLE_STMT, m_hstmtAside, 1, state, &native, nullptr, 0, &length);
+        // A lock the second connection waited for in vain may be this connection's own;
+        // anything else stops the lookups aside until the next query.
+        if (strcmp(reinterpret_cast<char*>(state), "55P03") != 0) m_asideState = kAsideOff;
+        vqLogDebug(vqT("Key lookup on table \"%s\" goes back to the main connection (SQLSTATE %s)"),
+                   m_tableName.c_str(), vqString::FromUTF8(reinterpret_cast<char*>(state)).c_str());
+    }
+    SQLFreeStmt(m_hstmtAside, SQL_CLOSE);
+    if (!Ok(rc) || m_asideXmaxInd == SQL_NULL_DATA || strcmp(m_asideXmax, "0") != 0) return false;
+    ++m_lookupsAside;
+    return true;
 }
 
 bool vqDbTable::UpdateOnKey(const GenericKey& key) {
