@@ -6,7 +6,7 @@
 // VQ_BENCH_PG_CONN names a server (scripts/bench-dbgrid.sh starts a private one). The
 // plain PostgreSQL loops run on a connection with the driver's defaults.
 //
-//   bench_dbgrid [--rows N,...] [--rounds R] [--sqlite-only]
+//   bench_dbgrid [--rows N,...] [--rounds R] [--only sqlite|postgres]
 //   bench_dbgrid --make FILE --rows N         fills an SQLite file, for profiling
 //   bench_dbgrid --profile grid|plain FILE    scans FILE once (under callgrind, say)
 #include <malloc.h>
@@ -117,10 +117,15 @@ vqDbGridColInfo* Columns() {
     return cols;
 }
 
-// The grid table reads every cell of rows rows as text. keyHeap receives the heap the
-// grid table holds afterwards (its row keys, almost all of it) and peakHeap the most the
-// heap grew while scanning.
-double GridScan(vqDb& db, int rows, long& checksum, size_t& keyHeap, size_t* peakHeap = nullptr) {
+// What the heap held during and after a scan by the grid table.
+struct ScanHeap {
+    size_t after = 0;  // held by the grid table after the scan: its row keys, nearly all
+    size_t keys = 0;   // the row keys by their own count
+    size_t peak = 0;   // the most the heap grew while scanning, sampled
+};
+
+// The grid table reads every cell of rows rows as text.
+double GridScan(vqDb& db, int rows, long& checksum, ScanHeap& heap, bool samplePeak = false) {
     Row r;
     vqDbTable* t = OpenTable(db, r);
     t->Query();
@@ -130,11 +135,12 @@ double GridScan(vqDb& db, int rows, long& checksum, size_t& keyHeap, size_t* pea
     vqDbGridTableBase table(t, cols.get(), rows, true);
     for (int row = 0; row < rows; ++row) {
         for (int col = 0; col < kCols; ++col) checksum += table.GetValue(row, col).length();
-        if (peakHeap && row % 4096 == 0) peak = std::max(peak, HeapInUse() - before);
+        if (samplePeak && row % 1024 == 0) peak = std::max(peak, HeapInUse() - before);
     }
     double elapsed = Now() - start;
-    keyHeap = HeapInUse() - before;
-    if (peakHeap) *peakHeap = std::max(peak, keyHeap);
+    heap.after = HeapInUse() - before;
+    heap.keys = table.GetRowKeys().GetHeapSize();
+    heap.peak = std::max(peak, heap.after);
     return elapsed;
 }
 
@@ -235,18 +241,18 @@ void Run(vqDb& db, SQLHDBC plainDb, const char* name, const std::vector<int>& si
             exit(1);
         }
         filled = rows;
-        size_t keyHeap = 0, peakHeap = 0;
+        ScanHeap heap;
         char what[96];
         snprintf(what, sizeof what, "(a) scan of every cell as text, %d rows", rows);
         double grid = Pair(
             what, rounds, "1.3", [&] { return PlainScan(plainDb, plainSum); },
-            [&] { return GridScan(db, rows, gridSum, keyHeap); });
+            [&] { return GridScan(db, rows, gridSum, heap); });
         perRow.push_back(grid / rows);
-        GridScan(db, rows, gridSum, keyHeap, &peakHeap);
+        GridScan(db, rows, gridSum, heap, true);
         printf(
-            "    %.0f ns per row; heap held after the scan %.1f bytes per visited row (target <= "
-            "16), most while scanning %.1f MB\n",
-            grid / rows * 1e9, double(keyHeap) / rows, peakHeap / 1e6);
+            "    %.0f ns per row; (d) heap held after the scan %.1f bytes per visited row (target "
+            "<= 16); most while scanning %.2f MB, of which row keys %.2f MB\n",
+            grid / rows * 1e9, double(heap.after) / rows, heap.peak / 1e6, heap.keys / 1e6);
     }
     if (perRow.size() > 1)
         printf("    cost per row at %d rows is %.2f times that at %d rows (target <= 1.10)\n",
@@ -304,7 +310,7 @@ std::vector<int> Sizes(const char* list) {
 int main(int argc, char** argv) {
     std::vector<int> sizes = {100000, 1000000};
     int rounds = 7;
-    bool sqliteOnly = false;
+    std::string only;
     const char* make = nullptr;
     const char* profile = nullptr;
     const char* profileFile = nullptr;
@@ -314,8 +320,8 @@ int main(int argc, char** argv) {
             sizes = Sizes(argv[++i]);
         else if (a == "--rounds" && i + 1 < argc)
             rounds = std::max(5, atoi(argv[++i]));
-        else if (a == "--sqlite-only")
-            sqliteOnly = true;
+        else if (a == "--only" && i + 1 < argc)
+            only = argv[++i];
         else if (a == "--make" && i + 1 < argc)
             make = argv[++i];
         else if (a == "--profile" && i + 2 < argc) {
@@ -334,7 +340,7 @@ int main(int argc, char** argv) {
     if (profile) {
         vqDb db(vqString::FromUTF8(std::string("Driver=SQLite3;Database=") + profileFile));
         long sum = 0;
-        size_t heap = 0;
+        ScanHeap heap;
         Row r;
         std::unique_ptr<vqDbTable> t(OpenTable(db, r));
         int rows = static_cast<int>(t ? t->Count() : 0);
@@ -347,7 +353,7 @@ int main(int argc, char** argv) {
 
     std::string file = "/tmp/vq_bench_dbgrid_" + std::to_string(getpid()) + ".db";
     unlink(file.c_str());
-    {
+    if (only != "postgres") {
         vqDb db(vqString::FromUTF8("Driver=SQLite3;Database=" + file));
         if (!db.IsOpen()) {
             fprintf(stderr, "cannot make the benchmark database %s\n", file.c_str());
@@ -358,7 +364,7 @@ int main(int argc, char** argv) {
     unlink(file.c_str());
 
     const char* pg = getenv("VQ_BENCH_PG_CONN");
-    if (sqliteOnly || !pg || !*pg) {
+    if (only == "sqlite" || !pg || !*pg) {
         printf(
             "== PostgreSQL: not run (VQ_BENCH_PG_CONN is not set; scripts/bench-dbgrid.sh "
             "starts a private server)\n");
