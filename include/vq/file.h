@@ -7,12 +7,19 @@
 
 #include "vq/string.h"
 
-// Writes bytes to a file through a 64 KiB buffer. The file is created, or an
-// existing one emptied, on construction; the destructor flushes and closes it.
+// Writes bytes to a file through a 64 KiB buffer. The destructor flushes and
+// closes it; Close() does so earlier and says whether every byte arrived.
 // IsOk() turns false at the latest when buffered data fails to reach the file.
 class VQ_BASE_API vqFileOutputStream {
 public:
-    explicit vqFileOutputStream(const vqString& fileName);
+    enum OpenMode {
+        // Creates the file, or empties an existing one (following a symbolic link).
+        REPLACE,
+        // Creates a new file; fails with EEXIST when anything of that name exists,
+        // even a dangling symbolic link, a directory or a FIFO. Never follows a link.
+        CREATE_NEW
+    };
+    explicit vqFileOutputStream(const vqString& fileName, OpenMode mode = REPLACE);
     ~vqFileOutputStream();
     vqFileOutputStream(const vqFileOutputStream&) = delete;
     vqFileOutputStream& operator=(const vqFileOutputStream&) = delete;
@@ -21,6 +28,9 @@ public:
     vqFileOutputStream& Write(const void* buffer, size_t size);
     // Pushes buffered bytes to the file; returns IsOk().
     bool Sync();
+    // Flushes and closes the file; returns IsOk(), which a failing close turns false
+    // too. Later writes fail.
+    bool Close();
     bool IsOk() const { return m_ok; }
     bool Ok() const { return m_ok; }
     // errno of the first failure, 0 when none.

@@ -105,9 +105,19 @@ private:
     StdString m_impl;
 };
 
-// Escapes text for XML: & < > always, and " too when inAttribute is true; control
-// characters that XML forbids become U+FFFD.
+// Escapes text for XML: & < > always, and " too when inAttribute is true. Every
+// character XML 1.0 does not allow (controls other than tab, LF and CR, U+FFFE,
+// U+FFFF, surrogates not in a pair) and, in 8-bit builds, every byte that starts
+// no valid UTF-8 sequence becomes U+FFFD, so the result is always XML text.
 VQ_BASE_API vqString vqXmlEscape(const vqString& text, bool inAttribute);
+// The same, appending length characters of text to out.
+VQ_BASE_API void vqXmlEscapeAppend(vqString::StdString& out, const vqChar* text, size_t length,
+                                   bool inAttribute);
+
+// Percent-encodes what a relative URI reference to a file of that name cannot hold
+// as it is: '%', '#', '?', tab, LF, CR, and the UTF-8 bytes of every character XML
+// does not allow or that is not UTF-8. Blanks and other letters stay as they are.
+VQ_BASE_API vqString vqUriEscapePath(const vqString& path);
 
 // Two upper-case hexadecimal digits of a byte value (0 to 255).
 VQ_BASE_API vqString vqDecToHex(int value);

@@ -33,6 +33,53 @@ const vqChar* StyleWord(int style) {
     }
 }
 
+// True when c may stand in an unquoted CSS family name: letters, digits, '_',
+// '-' and everything beyond ASCII.
+bool IsCssNameChar(vqChar c) {
+    const unsigned u = static_cast<unsigned>(c);
+    return u >= 0x80 || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') ||
+           (u >= '0' && u <= '9') || c == '_' || c == '-';
+}
+
+// True when the face name reads as the same family without quotes: words of name
+// characters, none starting with a digit or '-', separated by single blanks.
+bool IsPlainCssFamily(const vqString::StdString& face) {
+    bool wordStart = true;
+    for (vqChar c : face) {
+        if (c == ' ') {
+            if (wordStart) return false;
+            wordStart = true;
+            continue;
+        }
+        if (!IsCssNameChar(c) || (wordStart && ((c >= '0' && c <= '9') || c == '-'))) return false;
+        wordStart = false;
+    }
+    return !wordStart;
+}
+
+// The face name as a CSS font-family value: as it is when it reads as one family
+// unquoted (so ordinary names stay unchanged), else a quoted CSS string, so caller
+// text can never end the value or add declarations.
+vqString SVGFontFamily(const vqString& face) {
+    const vqString::StdString& in = face.str();
+    if (IsPlainCssFamily(in)) return face;
+    vqString::StdString out = vqT("'");
+    for (vqChar c : in) {
+        const unsigned u = static_cast<unsigned>(c);
+        if (c == '\\' || c == '\'') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20 || u == 0x7F) {
+            // A control character is a hexadecimal escape; the blank ends it.
+            out += vqString::Format(vqT("\\%X "), u).str();
+        } else {
+            out += c;
+        }
+    }
+    out += '\'';
+    return vqString(std::move(out));
+}
+
 }  // namespace
 
 void vqSVGFileDC::DoDrawText(const vqString& text, int x, int y) {
@@ -71,7 +118,7 @@ void vqSVGFileDC::DoDrawRotatedText(const vqString& text, int x, int y, double a
     const vqString foreground = SVGColourHex(m_textForeground);
     vqString s = vqString::Format(vqT(" <text x=\"%d\" y=\"%d\" "), ax, ay);
     if (!face.empty())
-        s += vqT("style=\"font-family:") + vqXmlEscape(face, true) + vqT("; ");
+        s += vqT("style=\"font-family:") + vqXmlEscape(SVGFontFamily(face), true) + vqT("; ");
     else
         s += vqT("style=\" ");
     s += vqT("font-weight:") + vqString(WeightWord(m_font.GetWeight())) + vqT("; ");

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "svg_private.h"
+#include "vq/log.h"
 
 namespace {
 
@@ -87,6 +88,11 @@ void vqSVGFileDC::Init(vqString fileName, int width, int height, float dpi) {
 
 vqSVGFileDC::~vqSVGFileDC() {
     write(vqT("</g> \n</svg> \n"));
+    // The destructor cannot return the failure, so a document that did not reach
+    // the file in full is reported here, once.
+    if (!m_outputStream->Close() && !m_fileName.empty())
+        vqLogError(vqT("Cannot write SVG file '%s': %s"), m_fileName.c_str(),
+                   vqString::FromUTF8(strerror(m_outputStream->GetLastErrno())).c_str());
     delete m_outputStream;
 }
 
@@ -217,8 +223,9 @@ void vqSVGFileDC::SetLogicalScale(double x, double y) {
 }
 
 void vqSVGFileDC::SetLogicalOrigin(int x, int y) {
-    m_logicalOriginX = x * m_axisSignX;
-    m_logicalOriginY = y * m_axisSignY;
+    // A flipped axis turns INT_MIN into INT_MAX, the nearest int.
+    m_logicalOriginX = ClampToInt(static_cast<long long>(x) * m_axisSignX);
+    m_logicalOriginY = ClampToInt(static_cast<long long>(y) * m_axisSignY);
     ComputeScaleAndOrigin();
 }
 

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -54,6 +57,64 @@ TEST(FileStreamTest, FailuresShowInIsOk) {
     for (int i = 0; i < 100 && full.IsOk(); ++i) full.Write(block.data(), block.size());
     EXPECT_FALSE(full.IsOk());
     EXPECT_NE(full.GetLastErrno(), 0);
+}
+
+// A fresh directory per test, removed afterwards.
+class ScratchDirectory {
+public:
+    ScratchDirectory() {
+        char tmpl[] = "/tmp/vq_file_XXXXXX";
+        const char* made = mkdtemp(tmpl);
+        path = made ? made : "";
+    }
+    ~ScratchDirectory() {
+        if (!path.empty()) (void)system(("rm -rf '" + path + "'").c_str());
+    }
+    std::string operator/(const char* name) const { return path + "/" + name; }
+    std::string path;
+};
+
+TEST(FileStreamTest, CreateNewRefusesEveryExistingNameAndNeverFollowsALink) {
+    ScratchDirectory dir;
+    ASSERT_FALSE(dir.path.empty());
+    std::ofstream(dir / "file") << "old";
+    ASSERT_EQ(mkdir((dir / "dir").c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
+    ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "dangling").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "file").c_str(), (dir / "link").c_str()), 0);
+    for (const char* name : {"file", "dir", "fifo", "dangling", "link"}) {
+        vqFileOutputStream out(vqString::FromUTF8(dir / name), vqFileOutputStream::CREATE_NEW);
+        EXPECT_FALSE(out.IsOk()) << name;
+        EXPECT_EQ(out.GetLastErrno(), EEXIST) << name;
+    }
+    EXPECT_EQ(ReadAll(dir / "file"), "old");
+    EXPECT_NE(access((dir / "target").c_str(), F_OK), 0);
+
+    {
+        vqFileOutputStream out(vqString::FromUTF8(dir / "new"), vqFileOutputStream::CREATE_NEW);
+        ASSERT_TRUE(out.IsOk());
+        out.Write("fresh", 5);
+        EXPECT_TRUE(out.Close());
+        // Closed: nothing more reaches the file.
+        out.Write("more", 4);
+        EXPECT_FALSE(out.IsOk());
+    }
+    EXPECT_EQ(ReadAll(dir / "new"), "fresh");
+    // Replacing empties an existing file.
+    {
+        vqFileOutputStream out(vqString::FromUTF8(dir / "new"));
+        out.Write("x", 1);
+    }
+    EXPECT_EQ(ReadAll(dir / "new"), "x");
+}
+
+TEST(FileStreamTest, CloseReportsWhatTheLastFlushLost) {
+    vqFileOutputStream full(vqT("/dev/full"));
+    ASSERT_TRUE(full.IsOk());
+    full.Write("abc", 3);
+    EXPECT_TRUE(full.IsOk());
+    EXPECT_FALSE(full.Close());
+    EXPECT_EQ(full.GetLastErrno(), ENOSPC);
 }
 
 TEST(FileNameTest, LastComponentAcceptsBothSeparators) {

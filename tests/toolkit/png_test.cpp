@@ -141,6 +141,26 @@ TEST_F(PngHandlerTest, SaveFailuresAreReportedAndLeaveNoFile) {
     }
 }
 
+TEST_F(PngHandlerTest, SavesIntoAnOpenStream) {
+    LogCapture log;
+    vqBitmap original = Pattern(7, 5, true);
+    {
+        vqFileOutputStream out(Path("stream.png"), vqFileOutputStream::CREATE_NEW);
+        ASSERT_TRUE(original.SaveFile(out, Path("stream.png"), vqBITMAP_TYPE_PNG));
+        EXPECT_TRUE(out.Close());
+    }
+    vqBitmap loaded;
+    ASSERT_TRUE(loaded.LoadFile(Path("stream.png"), vqBITMAP_TYPE_PNG));
+    ExpectSamePixels(original, loaded);
+
+    // A stream that fails says so, once, naming the file it was given.
+    vqFileOutputStream full(vqT("/dev/full"));
+    vqBitmap big = Pattern(300, 300, true);
+    EXPECT_FALSE(big.SaveFile(full, vqT("full.png"), vqBITMAP_TYPE_PNG));
+    ASSERT_EQ(log.errors.size(), 1u);
+    EXPECT_NE(log.errors[0].find("full.png"), std::string::npos) << log.errors[0];
+}
+
 TEST_F(PngHandlerTest, NonAsciiFileNamesWork) {
     vqString name = Path("bild_\xc3\xa4\xc3\xb6.png");
     vqBitmap original = Pattern(5, 6, true);

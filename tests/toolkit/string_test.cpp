@@ -99,6 +99,53 @@ TEST(StringTest, XmlEscapeCoversTextAndAttributes) {
     EXPECT_EQ(vqXmlEscape(vqT("a\x01\tb\x1F\n"), false).ToUTF8(), "a\xEF\xBF\xBD\tb\xEF\xBF\xBD\n");
 }
 
+TEST(StringTest, XmlEscapeLeavesOnlyXmlCharacters) {
+    auto escaped = [](const std::string& utf8) {
+        return vqXmlEscape(vqString::FromUTF8(utf8), false).ToUTF8();
+    };
+    const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+    // The noncharacters U+FFFE and U+FFFF are not XML characters in either build.
+    EXPECT_EQ(escaped("a\xEF\xBF\xBE"
+                      "b\xEF\xBF\xBF"
+                      "c"),
+              "a" + r + "b" + r + "c");
+    // Their neighbours and the planes beyond stay; so do DEL and the C1 controls.
+    const std::string kept =
+        "\xEF\xBF\xBD\xEE\x80\x80\xED\x9F\xBF\xF0\x9F\x98\x80"
+        "\xF4\x8F\xBF\xBD\x7F\xC2\x85";
+    EXPECT_EQ(escaped(kept), kept);
+#ifdef VQ_UNICODE
+    // Wide text: unpaired surrogates and values beyond U+10FFFF.
+    std::wstring odd = L"a";
+    odd += static_cast<wchar_t>(0xDC00);
+    odd += L"b";
+    odd += static_cast<wchar_t>(0xD800);
+    if (sizeof(wchar_t) == 4) odd += static_cast<wchar_t>(0x110000);
+    std::string expected = "a" + r + "b" + r + (sizeof(wchar_t) == 4 ? r : "");
+    EXPECT_EQ(vqXmlEscape(vqString(odd), true).ToUTF8(), expected);
+#else
+    // 8-bit text: each byte that starts no UTF-8 sequence becomes one U+FFFD, as
+    // the conversion to wide text does: a Latin-1 letter, a stray continuation byte,
+    // a truncated sequence, an overlong form, an encoded surrogate, beyond U+10FFFF.
+    const std::string bad = "caf\xE9|\x80|\xE2\x82|\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80";
+    EXPECT_EQ(escaped(bad), "caf" + r + "|" + r + "|" + r + r + "|" + r + r + "|" + r + r + r +
+                                "|" + r + r + r + r);
+    const std::wstring wide = vqUTF8ToWide(bad.data(), bad.size());
+    EXPECT_EQ(escaped(bad), vqWideToUTF8(wide.data(), wide.size()));
+#endif
+}
+
+TEST(StringTest, UriEscapePathKeepsLettersAndBlanks) {
+    auto escaped = [](const std::string& utf8) {
+        return vqUriEscapePath(vqString::FromUTF8(utf8)).ToUTF8();
+    };
+    EXPECT_EQ(escaped("a b&c\"d\xC3\xA9.png"), "a b&c\"d\xC3\xA9.png");
+    EXPECT_EQ(escaped("100%#1?\t\x01\xEF\xBF\xBF"), "100%25%231%3F%09%01%EF%BF%BF");
+#ifndef VQ_UNICODE
+    EXPECT_EQ(escaped("caf\xE9\xE2\x82"), "caf%E9%E2%82");
+#endif
+}
+
 class CaptureLog : public vqLog {
 public:
     void DoLog(vqLogLevel level, const vqString& text) override {

@@ -11,14 +11,17 @@ namespace {
 const size_t kBufferSize = 64 * 1024;
 }
 
-vqFileOutputStream::vqFileOutputStream(const vqString& fileName)
+vqFileOutputStream::vqFileOutputStream(const vqString& fileName, OpenMode mode)
     : m_fd(-1), m_ok(false), m_errno(0), m_used(0) {
     std::string path = fileName.ToUTF8();
     if (path.empty()) {
         m_errno = ENOENT;
         return;
     }
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int flags = mode == CREATE_NEW ? O_CREAT | O_EXCL | O_NOFOLLOW : O_CREAT | O_TRUNC;
+    do {
+        m_fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | flags, 0666);
+    } while (m_fd < 0 && errno == EINTR);
     if (m_fd < 0) {
         m_errno = errno;
         return;
@@ -27,11 +30,19 @@ vqFileOutputStream::vqFileOutputStream(const vqString& fileName)
     m_buffer.resize(kBufferSize);
 }
 
-vqFileOutputStream::~vqFileOutputStream() {
-    if (m_fd >= 0) {
-        Flush();
-        ::close(m_fd);
+vqFileOutputStream::~vqFileOutputStream() { Close(); }
+
+bool vqFileOutputStream::Close() {
+    if (m_fd < 0) return m_ok;
+    Flush();
+    // NOTE: close reports late write errors on some file systems (NFS, quotas); it is
+    // not retried after EINTR, since the descriptor is released either way on Linux.
+    if (::close(m_fd) != 0 && m_ok) {
+        m_ok = false;
+        m_errno = errno;
     }
+    m_fd = -1;
+    return m_ok;
 }
 
 vqFileOutputStream& vqFileOutputStream::Write(const void* buffer, size_t size) {

@@ -70,7 +70,30 @@ std::string UnitsToUTF8(const Unit* text, size_t length) {
     return out;
 }
 
-// Decodes UTF-8 into UTF-16 or UTF-32 units; malformed sequences become U+FFFD.
+// Decodes one UTF-8 sequence of at most n bytes into cp; returns its length, or 0
+// when it is malformed (stray or missing continuation byte, overlong form,
+// surrogate, beyond U+10FFFF).
+size_t DecodeUTF8(const unsigned char* s, size_t n, char32_t* cp) {
+    unsigned char c = s[0];
+    if (c < 0x80) {
+        *cp = c;
+        return 1;
+    }
+    int extra = (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+    if (extra < 0 || static_cast<size_t>(extra) >= n) return 0;
+    char32_t v = c & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+        if ((s[k] & 0xC0) != 0x80) return 0;
+        v = (v << 6) | (s[k] & 0x3F);
+    }
+    static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (v < kMin[extra] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+    *cp = v;
+    return static_cast<size_t>(extra) + 1;
+}
+
+// Decodes UTF-8 into UTF-16 or UTF-32 units; each byte that starts no valid
+// sequence becomes U+FFFD.
 template <class String>
 String UTF8ToUnits(const char* text, size_t length) {
     String out;
@@ -78,30 +101,10 @@ String UTF8ToUnits(const char* text, size_t length) {
     const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
     size_t i = 0;
     while (i < length) {
-        unsigned char c = s[i];
-        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (extra < 0) {
-            AppendUnits(out, kReplacement);
-            ++i;
-            continue;
-        }
-        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-        bool valid = true;
-        for (int k = 1; k <= extra; ++k) {
-            if (i + k >= length || (s[i + k] & 0xC0) != 0x80) {
-                valid = false;
-                break;
-            }
-            cp = (cp << 6) | (s[i + k] & 0x3F);
-        }
-        static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (!valid || cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            AppendUnits(out, kReplacement);
-            ++i;
-            continue;
-        }
-        AppendUnits(out, cp);
-        i += extra + 1;
+        char32_t cp = 0;
+        size_t n = DecodeUTF8(s + i, length - i, &cp);
+        AppendUnits(out, n ? cp : kReplacement);
+        i += n ? n : 1;
     }
     return out;
 }
@@ -414,9 +417,12 @@ vqString vqDecToHex(int value) {
 
 namespace {
 
-// Characters XML 1.0 does not allow anywhere: the C0 controls but tab, LF and CR.
-inline bool IsXmlForbidden(vqChar c) {
-    return static_cast<unsigned>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+// The XML 1.0 Char production: tab, LF, CR and the code points from U+0020 on,
+// less the surrogates, U+FFFE and U+FFFF.
+inline bool IsXmlChar(char32_t c) {
+    return c >= 0x20
+               ? (c <= 0xD7FF || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF))
+               : (c == '\t' || c == '\n' || c == '\r');
 }
 
 #ifdef VQ_UNICODE
@@ -425,38 +431,109 @@ const wchar_t kXmlReplacement[] = L"\uFFFD";
 const char kXmlReplacement[] = "\xEF\xBF\xBD";
 #endif
 
-}  // namespace
+// The entity for a markup character, or null when c stands for itself.
+inline const vqChar* XmlEntity(vqChar c, bool inAttribute) {
+    switch (c) {
+        case '&':
+            return vqT("&amp;");
+        case '<':
+            return vqT("&lt;");
+        case '>':
+            return vqT("&gt;");
+        case '"':
+            return inAttribute ? vqT("&quot;") : nullptr;
+        default:
+            return nullptr;
+    }
+}
 
-vqString vqXmlEscape(const vqString& text, bool inAttribute) {
-    const vqString::StdString& in = text.str();
-    size_t special = 0;
-    for (vqChar c : in)
-        if (c == '&' || c == '<' || c == '>' || (inAttribute && c == '"') || IsXmlForbidden(c))
-            ++special;
-    if (special == 0) return text;
-    vqString::StdString out;
-    out.reserve(in.size() + special * 5);
-    for (vqChar c : in) {
-        switch (c) {
-            case '&':
-                out += vqT("&amp;");
-                break;
-            case '<':
-                out += vqT("&lt;");
-                break;
-            case '>':
-                out += vqT("&gt;");
-                break;
-            case '"':
-                out += inAttribute ? vqT("&quot;") : vqT("\"");
-                break;
-            default:
-                // A forbidden control character becomes U+FFFD, so the document stays XML.
-                if (IsXmlForbidden(c))
-                    out += kXmlReplacement;
-                else
-                    out += c;
+// Length of the code point at text[i] when it may stand in XML as it is: a
+// valid UTF-8 sequence (8-bit builds) or a unit or surrogate pair (wide builds)
+// of an XML character. 0 when it must be replaced; then skip gives the units
+// the replacement stands for.
+inline size_t XmlCharLength(const vqChar* text, size_t i, size_t n, size_t* skip) {
+#ifdef VQ_UNICODE
+    char32_t c = static_cast<char32_t>(text[i]);
+    if (sizeof(wchar_t) == 2) {
+        c &= 0xFFFF;
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n) {
+            char32_t low = static_cast<char32_t>(text[i + 1]) & 0xFFFF;
+            if (low >= 0xDC00 && low <= 0xDFFF) return 2;
         }
     }
+    *skip = 1;
+    return IsXmlChar(c) ? 1 : 0;
+#else
+    char32_t c = 0;
+    size_t len = DecodeUTF8(reinterpret_cast<const unsigned char*>(text) + i, n - i, &c);
+    *skip = len ? len : 1;
+    return len && IsXmlChar(c) ? len : 0;
+#endif
+}
+
+}  // namespace
+
+void vqXmlEscapeAppend(vqString::StdString& out, const vqChar* text, size_t length,
+                       bool inAttribute) {
+    size_t run = 0;  // start of the characters not yet copied
+    size_t i = 0;
+    while (i < length) {
+        const vqChar c = text[i];
+        const unsigned u = static_cast<unsigned>(c);
+        if (u >= 0x20 && u < 0x7F) {
+            const vqChar* entity = u <= '>' ? XmlEntity(c, inAttribute) : nullptr;
+            if (!entity) {
+                ++i;
+                continue;
+            }
+            out.append(text + run, i - run);
+            out += entity;
+            run = ++i;
+            continue;
+        }
+        size_t skip = 1;
+        size_t len = XmlCharLength(text, i, length, &skip);
+        if (len) {
+            i += len;
+            continue;
+        }
+        // A character XML forbids, or bytes that are not UTF-8, become U+FFFD.
+        out.append(text + run, i - run);
+        out += kXmlReplacement;
+        run = i += skip;
+    }
+    out.append(text + run, length - run);
+}
+
+vqString vqUriEscapePath(const vqString& path) {
+    static const char kHex[] = "0123456789ABCDEF";
+    const std::string bytes = path.ToUTF8();
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::string out;
+    out.reserve(bytes.size());
+    size_t i = 0;
+    while (i < bytes.size()) {
+        char32_t cp = 0;
+        size_t len = DecodeUTF8(s + i, bytes.size() - i, &cp);
+        const bool keep = len && IsXmlChar(cp) && cp != '%' && cp != '#' && cp != '?' &&
+                          cp != '\t' && cp != '\n' && cp != '\r';
+        if (!len) len = 1;
+        for (size_t k = 0; k < len; ++k, ++i) {
+            if (keep) {
+                out += static_cast<char>(s[i]);
+            } else {
+                out += '%';
+                out += kHex[s[i] >> 4];
+                out += kHex[s[i] & 0xF];
+            }
+        }
+    }
+    return vqString::FromUTF8(out);
+}
+
+vqString vqXmlEscape(const vqString& text, bool inAttribute) {
+    vqString::StdString out;
+    out.reserve(text.length() + 8);
+    vqXmlEscapeAppend(out, text.c_str(), text.length(), inAttribute);
     return vqString(std::move(out));
 }

@@ -17,6 +17,12 @@ std::vector<std::unique_ptr<vqImageHandler>>& Handlers() {
 
 vqImageHandler::~vqImageHandler() {}
 
+bool vqImageHandler::SaveStream(const vqBitmap&, vqFileOutputStream&, const vqString& fileName) {
+    vqLogError(vqT("Cannot write '%s': the %s handler writes only to named files."),
+               fileName.c_str(), m_name.c_str());
+    return false;
+}
+
 void vqImage::AddHandler(vqImageHandler* handler) {
     if (!handler) return;
     if (FindHandler(handler->GetType())) {
@@ -55,6 +61,15 @@ bool vqBitmap::SaveFile(const vqString& name, int type) const {
         return false;
     }
     return handler->SaveFile(*this, name);
+}
+
+bool vqBitmap::SaveFile(vqFileOutputStream& stream, const vqString& name, int type) const {
+    vqImageHandler* handler = vqImage::FindHandler(type);
+    if (!handler) {
+        vqLogError(vqT("No image handler for type %d to save '%s'."), type, name.c_str());
+        return false;
+    }
+    return handler->SaveStream(*this, stream, name);
 }
 
 bool vqBitmap::LoadFile(const vqString& name, int type) {
