@@ -2,8 +2,9 @@
 #ifndef VQ_FILE_H
 #define VQ_FILE_H
 
+#include <cstdarg>
 #include <cstdio>
-#include <vector>
+#include <memory>
 
 #include "vq/string.h"
 
@@ -26,6 +27,14 @@ public:
 
     // Appends size bytes (buffered); on failure IsOk() turns false.
     vqFileOutputStream& Write(const void* buffer, size_t size);
+    // Appends text of the build's width as UTF-8 (8-bit text as it is), converted
+    // straight into the buffer.
+    vqFileOutputStream& WriteText(const vqChar* text, size_t length);
+    // Appends an integer in decimal.
+    vqFileOutputStream& WriteInt(long long value);
+    // Formats as vqString::Format does, straight into the buffer, as UTF-8.
+    vqFileOutputStream& Format(const vqChar* format, ...);
+    vqFileOutputStream& FormatV(const vqChar* format, va_list args);
     // Pushes buffered bytes to the file; returns IsOk().
     bool Sync();
     // Flushes and closes the file; returns IsOk(), which a failing close turns false
@@ -37,12 +46,13 @@ public:
     int GetLastErrno() const { return m_errno; }
 
 private:
+    class Sink;
     void Flush();
 
     int m_fd;
     bool m_ok;
     int m_errno;
-    std::vector<char> m_buffer;
+    std::unique_ptr<char[]> m_buffer;
     size_t m_used;
 };
 

@@ -10,6 +10,8 @@
 #include "vq/dc.h"
 #include "vq/file.h"
 
+class vqScreenDC;
+
 #ifdef VQMAKING_SVG
 #define VQ_SVG_API VQ_EXPORT
 #else
@@ -103,10 +105,14 @@ public:
 
 private:
     void Init(vqString fileName, int width, int height, float dpi);
-    // The only way anything reaches the file; refreshes m_isOk.
+    // The only ways anything reaches the file; each refreshes m_isOk. writef formats
+    // like vqString::Format straight into the stream.
     void write(const vqString& text);
+    void writef(const vqChar* format, ...);
     // Writes a style group for the current pen, brush and mapping.
     void NewGraphics();
+    // The kept screen context, with the surface's font selected.
+    vqScreenDC& TextMeasure() const;
 
     int XLOG2DEV(int x) const { return LogicalToDeviceX(x); }
     int YLOG2DEV(int y) const { return LogicalToDeviceY(y); }
@@ -154,6 +160,8 @@ private:
     double m_scaleX, m_scaleY;
     double m_translateX, m_translateY;
     double m_pixelsPerMmX, m_pixelsPerMmY;
+    // The screen context that measures text, made on first use and kept.
+    mutable vqScreenDC* m_textMeasure;
 };
 
 #endif

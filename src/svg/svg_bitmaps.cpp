@@ -78,13 +78,12 @@ void vqSVGFileDC::DoDrawBitmap(const vqBitmap& bitmap, int x, int y, bool /*useM
 
     // The side file lies beside the SVG file, so the reference is its bare name, as a
     // URI reference a viewer resolves to that very file.
-    vqString s = vqString::Format(vqT(" <image x=\"%d\" y=\"%d\" width=\"%dpx\" height=\"%dpx\" "),
-                                  x, y, bitmap.GetWidth(), bitmap.GetHeight());
-    s += vqT(" xlink:href=\"") + vqXmlEscape(vqUriEscapePath(vqFileNameFromPath(name)), true) +
-         vqT("\"> \n");
-    s += vqT("<title>Image from vqSVG</title>  </image>");
-    s += vqT("\n");
-    if (m_isOk && saved) write(s);
+    if (m_isOk && saved)
+        writef(
+            vqT(" <image x=\"%d\" y=\"%d\" width=\"%dpx\" height=\"%dpx\"  xlink:href=\"%s\"> \n")
+                vqT("<title>Image from vqSVG</title>  </image>\n"),
+            x, y, bitmap.GetWidth(), bitmap.GetHeight(),
+            vqXmlEscape(vqUriEscapePath(vqFileNameFromPath(name)), true).c_str());
     m_isOk = m_outputStream->IsOk() && saved;
 }
 

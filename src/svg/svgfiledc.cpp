@@ -4,6 +4,7 @@
 
 #include "svg_private.h"
 #include "vq/log.h"
+#include "vq/screen_dc.h"
 
 namespace {
 
@@ -27,16 +28,17 @@ vqString SVGFillStyle(vqColour colour, int brushStyle) {
     return s;
 }
 
-vqSVGFileDC::vqSVGFileDC(vqString fileName) : m_outputStream(nullptr) {
+vqSVGFileDC::vqSVGFileDC(vqString fileName) : m_outputStream(nullptr), m_textMeasure(nullptr) {
     Init(fileName, 320, 240, 72.0f);
 }
 
-vqSVGFileDC::vqSVGFileDC(vqString fileName, int width, int height) : m_outputStream(nullptr) {
+vqSVGFileDC::vqSVGFileDC(vqString fileName, int width, int height)
+    : m_outputStream(nullptr), m_textMeasure(nullptr) {
     Init(fileName, width, height, 72.0f);
 }
 
 vqSVGFileDC::vqSVGFileDC(vqString fileName, int width, int height, float dpi)
-    : m_outputStream(nullptr) {
+    : m_outputStream(nullptr), m_textMeasure(nullptr) {
     Init(fileName, width, height, dpi);
 }
 
@@ -94,17 +96,21 @@ vqSVGFileDC::~vqSVGFileDC() {
         vqLogError(vqT("Cannot write SVG file '%s': %s"), m_fileName.c_str(),
                    vqString::FromUTF8(strerror(m_outputStream->GetLastErrno())).c_str());
     delete m_outputStream;
+    delete m_textMeasure;
 }
 
 void vqSVGFileDC::write(const vqString& text) {
-#ifdef VQ_UNICODE
-    // Unconvertible characters become U+FFFD, so the rest of the text is still written.
-    std::string bytes = text.ToUTF8();
-    m_outputStream->Write(bytes.c_str(), strlen(bytes.c_str()));
-#else
-    const char* bytes = text.c_str();
-    m_outputStream->Write(bytes, strlen(bytes));
-#endif
+    // Up to the first NUL; wide text reaches the file as UTF-8, unconvertible
+    // characters as U+FFFD.
+    m_outputStream->WriteText(text.c_str(), std::char_traits<vqChar>::length(text.c_str()));
+    m_isOk = m_outputStream->IsOk();
+}
+
+void vqSVGFileDC::writef(const vqChar* format, ...) {
+    va_list args;
+    va_start(args, format);
+    m_outputStream->FormatV(format, args);
+    va_end(args);
     m_isOk = m_outputStream->IsOk();
 }
 

@@ -117,6 +117,36 @@ TEST(FileStreamTest, CloseReportsWhatTheLastFlushLost) {
     EXPECT_EQ(full.GetLastErrno(), ENOSPC);
 }
 
+TEST(FileStreamTest, FormatsAndTextGoStraightInAsUtf8) {
+    ScratchDirectory dir;
+    ASSERT_FALSE(dir.path.empty());
+    // Long enough to cross the buffer several times, with characters of every length.
+    vqString text;
+    for (int i = 0; i < 30000; ++i)
+        text += vqString::FromUTF8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    std::string expected;
+    {
+        vqFileOutputStream out(vqString::FromUTF8(dir / "text"));
+        out.Format(vqT("<%s %5d|%-4s|%.2g>"), vqT("tag"), -42, vqT("ab"), 2.8346);
+        expected += vqString::Format(vqT("<%s %5d|%-4s|%.2g>"), vqT("tag"), -42, vqT("ab"), 2.8346)
+                        .ToUTF8();
+        out.WriteText(text.c_str(), text.length());
+        expected += text.ToUTF8();
+        out.WriteInt(-9223372036854775807LL - 1).Write(",", 1).WriteInt(0);
+        expected += "-9223372036854775808,0";
+        out.Format(vqT("[%s]"), text.c_str());
+        expected += "[" + text.ToUTF8() + "]";
+        EXPECT_TRUE(out.Close());
+    }
+    EXPECT_EQ(ReadAll(dir / "text"), expected);
+
+    // A stream that never opened takes nothing and stays failed.
+    vqFileOutputStream missing(vqT("/no/such/dir/x.txt"));
+    missing.Format(vqT("%d"), 1);
+    missing.WriteText(vqT("x"), 1);
+    EXPECT_FALSE(missing.IsOk());
+}
+
 TEST(FileNameTest, LastComponentAcceptsBothSeparators) {
     EXPECT_EQ(vqFileNameFromPath(vqT("out\\pics\\a.svg")), vqString(vqT("a.svg")));
     EXPECT_EQ(vqFileNameFromPath(vqT("out/pics/b.svg")), vqString(vqT("b.svg")));

@@ -5,23 +5,9 @@
 #include <vector>
 
 #include "vq/gdi.h"
-#include "vq/log.h"
+#include "log_capture.h"
 
 namespace {
-
-// Collects the error lines logged while installed.
-class LogCapture : public vqLog {
-public:
-    LogCapture() { m_previous = SetActiveTarget(this); }
-    ~LogCapture() override { SetActiveTarget(m_previous); }
-    void DoLog(vqLogLevel level, const vqString& text) override {
-        if (level == vqLOG_Error) errors.push_back(text.ToUTF8());
-    }
-    std::vector<std::string> errors;
-
-private:
-    vqLog* m_previous;
-};
 
 class Shape : public vqObject {
     VQ_DECLARE_DYNAMIC_CLASS(Shape)

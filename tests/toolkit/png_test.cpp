@@ -9,24 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "vq/log.h"
+#include "log_capture.h"
 #include "vq/pnghandler.h"
 
 namespace {
-
-// Collects every logged line while installed.
-class LogCapture : public vqLog {
-public:
-    LogCapture() { m_previous = SetActiveTarget(this); }
-    ~LogCapture() override { SetActiveTarget(m_previous); }
-    void DoLog(vqLogLevel level, const vqString& text) override {
-        if (level == vqLOG_Error) errors.push_back(text.ToUTF8());
-    }
-    std::vector<std::string> errors;
-
-private:
-    vqLog* m_previous;
-};
 
 // A fresh directory per test, so the flavours running side by side never meet.
 class PngHandlerTest : public ::testing::Test {
