@@ -13,7 +13,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "vq/log.h"
 #include "vq/svgfiledc.h"
 
 namespace svgtest {
@@ -37,6 +39,20 @@ private:
 };
 
 inline vqString V(const std::string& utf8) { return vqString::FromUTF8(utf8); }
+
+// Collects the error lines logged while it lives, as UTF-8.
+class ErrorLog : public vqLog {
+public:
+    ErrorLog() : m_previous(vqLog::SetActiveTarget(this)) {}
+    ~ErrorLog() override { vqLog::SetActiveTarget(m_previous); }
+    void DoLog(vqLogLevel level, const vqString& text) override {
+        if (level == vqLOG_Error) lines.push_back(text.ToUTF8());
+    }
+    std::vector<std::string> lines;
+
+private:
+    vqLog* m_previous;
+};
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
