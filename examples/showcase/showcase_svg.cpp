@@ -194,10 +194,13 @@ bool RunSvg(const std::string& outDir) {
         }
         DrawShapes(dc);
         DrawTextAndPictures(dc);
-        printf("   drawing bounds: (%d, %d) to (%d, %d)\n", dc.MinX(), dc.MinY(), dc.MaxX(),
-               dc.MaxY());
+        showcase::Say("   drawing bounds: (%d, %d) to (%d, %d)", dc.MinX(), dc.MinY(), dc.MaxX(),
+                      dc.MaxY());
     }
-    printf("   SVG drawing:  %s\n", path.c_str());
+    showcase::Say("   SVG drawing:  %s", path.c_str());
+    showcase::Show("showcase.svg", showcase::View::kDocument,
+                   "the SVG as this browser draws it: every drawing call of vqSVGFileDC, "
+                   "its bitmap, icon and blit in PNG side files beside it");
     if (system("command -v rsvg-convert >/dev/null 2>&1") == 0) {
         std::string png = outDir + "/showcase-svg-preview.png";
         std::string cmd = "rsvg-convert -b white -o '" + png + "' '" + path + "'";
@@ -205,13 +208,16 @@ bool RunSvg(const std::string& outDir) {
             fprintf(stderr, "rsvg-convert failed on %s\n", path.c_str());
             return false;
         }
-        printf("   PNG preview:  %s\n", png.c_str());
+        showcase::Say("   PNG preview:  %s", png.c_str());
+        showcase::Show("showcase-svg-preview.png", showcase::View::kPicture,
+                       "the same SVG rendered to PNG by rsvg-convert");
     } else {
-        printf("   (no PNG preview: rsvg-convert is not installed)\n");
+        showcase::Say("   (no PNG preview: rsvg-convert is not installed)");
     }
     return true;
 }
 
-showcase::Registrar reg(10, "SVG drawing surface (vectorpage)", RunSvg);
+showcase::Registrar reg(10, "SVG drawing surface (vectorpage)", "SVG drawing surface (vectorpage)",
+                        RunSvg);
 
 }  // namespace
