@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "showcase.h"
 #include "vq/memory_dc.h"
@@ -186,6 +187,12 @@ void DrawTextAndPictures(vqSVGFileDC& dc) {
 
 bool RunSvg(const std::string& outDir) {
     std::string path = outDir + "/showcase.svg";
+    // The surface never overwrites a side file: clear the last run's, so that the
+    // numbering starts again and no stale pictures pile up.
+    for (int i = 0;; ++i) {
+        std::string old = outDir + "/showcase_image" + std::to_string(i) + ".png";
+        if (std::remove(old.c_str()) != 0) break;
+    }
     {
         vqSVGFileDC dc(vqString::FromUTF8(path), 640, 610, 96);
         if (!dc.Ok()) {

@@ -1,0 +1,238 @@
+"""Drives Debian's headless Chromium over its DevTools protocol, standard library only.
+
+Chromium is started with a fresh profile and --remote-debugging-port=0; the port
+it picked is read from DevToolsActivePort, and one WebSocket to the browser
+carries every command, pages being addressed by their flattened session ids.
+"""
+
+import base64
+import json
+import os
+import shutil
+import socket
+import struct
+import subprocess
+import tempfile
+import time
+import urllib.parse
+
+CHROMIUM_FLAGS = [
+    "--headless",
+    "--no-sandbox",
+    "--disable-gpu",
+    "--disable-quic",
+    "--no-first-run",
+    "--no-default-browser-check",
+    "--disable-background-networking",
+    "--disable-component-update",
+    "--disable-sync",
+    "--disable-extensions",
+    "--hide-scrollbars",
+    "--mute-audio",
+    "--force-color-profile=srgb",
+    "--font-render-hinting=none",
+]
+
+
+class BrowserError(Exception):
+    pass
+
+
+class _WebSocket:
+    """A minimal client side of RFC 6455: text frames out, text frames in."""
+
+    def __init__(self, url, timeout):
+        parts = urllib.parse.urlparse(url)
+        self._sock = socket.create_connection((parts.hostname, parts.port), timeout=timeout)
+        key = base64.b64encode(os.urandom(16)).decode()
+        request = (
+            f"GET {parts.path} HTTP/1.1\r\nHost: {parts.hostname}:{parts.port}\r\n"
+            "Upgrade: websocket\r\nConnection: Upgrade\r\n"
+            f"Sec-WebSocket-Key: {key}\r\nSec-WebSocket-Version: 13\r\n\r\n"
+        )
+        self._sock.sendall(request.encode())
+        self._in = self._sock.makefile("rb")
+        status = self._in.readline()
+        if b" 101 " not in status:
+            raise BrowserError(f"WebSocket handshake refused: {status!r}")
+        while self._in.readline() not in (b"\r\n", b""):
+            pass
+
+    def send(self, text):
+        payload = text.encode()
+        header = bytearray([0x81])
+        n = len(payload)
+        if n < 126:
+            header.append(0x80 | n)
+        elif n < 65536:
+            header += bytes([0x80 | 126]) + struct.pack("!H", n)
+        else:
+            header += bytes([0x80 | 127]) + struct.pack("!Q", n)
+        mask = os.urandom(4)
+        masked = bytes(b ^ mask[i % 4] for i, b in enumerate(payload))
+        self._sock.sendall(bytes(header) + mask + masked)
+
+    def _read(self, n):
+        data = self._in.read(n)
+        if data is None or len(data) < n:
+            raise BrowserError("the browser closed the connection")
+        return data
+
+    def receive(self):
+        message = b""
+        while True:
+            b0, b1 = self._read(2)
+            n = b1 & 0x7F
+            if n == 126:
+                n = struct.unpack("!H", self._read(2))[0]
+            elif n == 127:
+                n = struct.unpack("!Q", self._read(8))[0]
+            mask = self._read(4) if b1 & 0x80 else None
+            data = self._read(n)
+            if mask:
+                data = bytes(b ^ mask[i % 4] for i, b in enumerate(data))
+            opcode = b0 & 0x0F
+            if opcode == 8:
+                raise BrowserError("the browser closed the connection")
+            if opcode == 9:
+                continue  # Chromium does not ping its clients; ignore one all the same.
+            message += data
+            if b0 & 0x80:
+                return message.decode()
+
+    def close(self):
+        try:
+            self._sock.close()
+        except OSError:
+            pass
+
+
+class Browser:
+    """One headless Chromium; pages are sessions on the browser's connection."""
+
+    def __init__(self, executable=None, timeout=60):
+        self.timeout = timeout
+        exe = executable or os.environ.get("VQ_CHROMIUM") or shutil.which("chromium")
+        if not exe:
+            raise BrowserError("chromium is not installed (Debian package chromium)")
+        self._profile = tempfile.mkdtemp(prefix="vq-chromium-")
+        self._log = open(os.path.join(self._profile, "stderr.log"), "wb")
+        self._proc = subprocess.Popen(
+            [exe, *CHROMIUM_FLAGS, f"--user-data-dir={self._profile}",
+             "--remote-debugging-port=0", "about:blank"],
+            stdin=subprocess.DEVNULL, stdout=self._log, stderr=self._log)
+        port_file = os.path.join(self._profile, "DevToolsActivePort")
+        deadline = time.monotonic() + timeout
+        lines = []
+        while len(lines) < 2:
+            if self._proc.poll() is not None or time.monotonic() > deadline:
+                self.close()
+                raise BrowserError("chromium did not open its debugging port")
+            time.sleep(0.05)
+            if os.path.exists(port_file):
+                with open(port_file) as f:
+                    lines = f.read().split()
+        self._ws = _WebSocket(f"ws://127.0.0.1:{lines[0]}{lines[1]}", timeout)
+        self._next_id = 0
+        self._events = []
+
+    def call(self, method, params=None, session=None):
+        """Sends a command and returns its result; events that arrive meanwhile are kept."""
+        self._next_id += 1
+        message = {"id": self._next_id, "method": method, "params": params or {}}
+        if session:
+            message["sessionId"] = session
+        self._ws.send(json.dumps(message))
+        while True:
+            reply = json.loads(self._ws.receive())
+            if reply.get("id") == self._next_id:
+                if "error" in reply:
+                    raise BrowserError(f"{method}: {reply['error'].get('message')}")
+                return reply.get("result", {})
+            if "method" in reply:
+                self._events.append(reply)
+
+    def events(self, name, session=None):
+        """Returns (and forgets) the kept events of one kind."""
+        found = [e for e in self._events
+                 if e["method"] == name and (session is None or e.get("sessionId") == session)]
+        self._events = [e for e in self._events if e not in found]
+        return [e.get("params", {}) for e in found]
+
+    def wait_event(self, name, session=None, timeout=None):
+        deadline = time.monotonic() + (timeout or self.timeout)
+        while True:
+            found = self.events(name, session)
+            if found:
+                return found[0]
+            if time.monotonic() > deadline:
+                raise BrowserError(f"no {name} within {timeout or self.timeout} s")
+            reply = json.loads(self._ws.receive())
+            if "method" in reply:
+                self._events.append(reply)
+
+    def new_page(self, width, height):
+        """Opens a blank page of the given viewport size and returns its session id."""
+        target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
+        session = self.call("Target.attachToTarget",
+                            {"targetId": target, "flatten": True})["sessionId"]
+        self.call("Page.enable", session=session)
+        self.call("Runtime.enable", session=session)
+        self.call("Emulation.setDefaultBackgroundColorOverride",
+                  {"color": {"r": 255, "g": 255, "b": 255, "a": 1}}, session)
+        self.resize(session, width, height)
+        return session
+
+    def resize(self, session, width, height):
+        self.call("Emulation.setDeviceMetricsOverride",
+                  {"width": int(width), "height": int(height), "deviceScaleFactor": 1,
+                   "mobile": False}, session)
+
+    def navigate(self, session, url):
+        """Loads url and waits for its load event (which waits for images and objects)."""
+        self.events("Page.loadEventFired", session)
+        result = self.call("Page.navigate", {"url": url}, session)
+        if result.get("errorText"):
+            raise BrowserError(f"{url}: {result['errorText']}")
+        self.wait_event("Page.loadEventFired", session)
+
+    def evaluate(self, session, expression, context=None):
+        """Evaluates an expression (awaiting a promise) and returns its value."""
+        params = {"expression": expression, "returnByValue": True, "awaitPromise": True}
+        if context is not None:
+            params["contextId"] = context
+        result = self.call("Runtime.evaluate", params, session)
+        if "exceptionDetails" in result:
+            raise BrowserError(f"evaluation failed: {result['exceptionDetails'].get('text')}")
+        return result["result"].get("value")
+
+    def screenshot(self, session, clip=None):
+        """Returns the PNG bytes of the viewport, or of clip (x, y, width, height)."""
+        params = {"format": "png", "captureBeyondViewport": True}
+        if clip:
+            x, y, w, h = clip
+            params["clip"] = {"x": x, "y": y, "width": w, "height": h, "scale": 1}
+        return base64.b64decode(self.call("Page.captureScreenshot", params, session)["data"])
+
+    def close(self):
+        if getattr(self, "_ws", None):
+            try:
+                self.call("Browser.close")
+            except (BrowserError, OSError):
+                pass
+            self._ws.close()
+            self._ws = None
+        if self._proc.poll() is None:
+            try:
+                self._proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self._proc.kill()
+                self._proc.wait()
+        self._log.close()
+        shutil.rmtree(self._profile, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
