@@ -146,9 +146,11 @@ bool ShowGrid(const std::string& outDir) {
     const int shown = kShownRows + 1;
     std::string svgFile = outDir + "/grid.svg";
     {
+        // At 96 dpi, the resolution the text is measured at, one unit is one pixel.
         vqSVGFileDC dc(vqString::FromUTF8(svgFile), margin * 2 + tableWidth,
-                       margin * 2 + rowHeight * shown);
-        dc.SetFont(vqFont(8, vqSWISS, vqNORMAL, vqNORMAL));
+                       margin * 2 + rowHeight * shown, 96);
+        // A named face: without one each viewer picks its own default font.
+        dc.SetFont(vqFont(8, vqSWISS, vqNORMAL, vqNORMAL, false, vqT("DejaVu Sans")));
         dc.SetPen(vqPen(vqColour(160, 160, 160), 1));
         for (int r = 0; r < shown; ++r) {
             for (int c = 0; c < kNumColumns; ++c) {
