@@ -86,7 +86,7 @@ else
   what="every flavour, the tests and the benchmarks"
 fi
 begin "Configuring with CMake"
-cmake --preset default "${options[@]}" >"$log" 2>&1
+cmake --preset default -B "$BUILD" "${options[@]}" >"$log" 2>&1
 finish $? "$log" "done"
 
 # Building, with the build's own percentage on a terminal.
