@@ -33,7 +33,7 @@ ci=(
   g++-mingw-w64-x86-64
   clang libclang-rt-14-dev
   postgresql odbc-postgresql
-  chromium
+  chromium python3
 )
 
 case "$job" in
