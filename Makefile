@@ -1,8 +1,10 @@
 # Thin wrapper over CMake: `make demo` runs the showcase, `make test` every test.
 # Each prints one line per step; the full logs go to $(BUILD)/logs/.
+# `make test CTEST_ARGS="-L svg"` runs a subset.
 BUILD ?= build
 JOBS ?= $(shell nproc)
-export BUILD JOBS
+CTEST_ARGS ?=
+export BUILD JOBS CTEST_ARGS
 
 .PHONY: all deps configure build demo test bench clean
 

@@ -4,6 +4,7 @@
 # terminal), then running the showcase or the tests, whose own results follow.
 # Each step's full output goes to $BUILD/logs/<step>.log; when a step fails, the
 # last lines of its log (VQ_LOG_TAIL, 40 by default) and the log's path are shown.
+# CTEST_ARGS passes options to ctest, e.g. CTEST_ARGS="-L svg".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -112,7 +113,11 @@ status=${PIPESTATUS[0]}
 compiled=$(cat "$LOGS/.compiled" 2>/dev/null || echo 0)
 rm -f "$LOGS/.compiled"
 $on_terminal && printf '\r%s ... ' "$heading"
-if [ "$compiled" -eq 0 ]; then outcome="up to date"; else outcome="$compiled files compiled"; fi
+case $compiled in
+  0) outcome="up to date" ;;
+  1) outcome="1 file compiled" ;;
+  *) outcome="$compiled files compiled" ;;
+esac
 finish "$status" "$log" "$outcome"
 
 case "$job" in
@@ -127,7 +132,8 @@ case "$job" in
     log=$LOGS/test.log
     begin "Running the tests ($JOBS at a time)"
     $on_terminal || echo "results follow"
-    (cd "$BUILD" && ctest --output-on-failure -j "$JOBS") 2>&1 | {
+    # shellcheck disable=SC2086 # CTEST_ARGS holds several words, e.g. "-L svg".
+    (cd "$BUILD" && ctest --output-on-failure -j "$JOBS" ${CTEST_ARGS:-}) 2>&1 | {
       : >"$log"
       shown=false
       while IFS= read -r line; do
