@@ -1,8 +1,11 @@
-"""Drives Debian's headless Chromium over its DevTools protocol, standard library only.
+"""Drives Debian's headless Chromium and Firefox ESR, standard library only.
 
-Chromium is started with a fresh profile and --remote-debugging-port=0; the port
-it picked is read from DevToolsActivePort, and one WebSocket to the browser
-carries every command, pages being addressed by their flattened session ids.
+Chromium speaks its DevTools protocol: it is started with a fresh profile and
+--remote-debugging-port=0, the port it picked is read from DevToolsActivePort,
+and one WebSocket to the browser carries every command, pages being addressed by
+their flattened session ids. Firefox speaks WebDriver BiDi: the port it picked
+is read from WebDriverBiDiServer.json in its fresh profile. Both offer the same
+few calls: new_page, resize, navigate, evaluate, screenshot and close.
 """
 
 import base64
@@ -109,6 +112,8 @@ class _WebSocket:
 
 class Browser:
     """One headless Chromium; pages are sessions on the browser's connection."""
+
+    name = "chromium"
 
     def __init__(self, executable=None, timeout=60):
         self.timeout = timeout
@@ -218,6 +223,130 @@ class Browser:
         if getattr(self, "_ws", None):
             try:
                 self.call("Browser.close")
+            except (BrowserError, OSError):
+                pass
+            self._ws.close()
+            self._ws = None
+        if self._proc.poll() is None:
+            try:
+                self._proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self._proc.kill()
+                self._proc.wait()
+        self._log.close()
+        shutil.rmtree(self._profile, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+FIREFOX_PREFS = {
+    "browser.shell.checkDefaultBrowser": False,
+    "datareporting.policy.dataSubmissionEnabled": False,
+    "toolkit.telemetry.enabled": False,
+    "app.normandy.enabled": False,
+    "browser.safebrowsing.update.enabled": False,
+    "network.connectivity-service.enabled": False,
+    "network.captive-portal-service.enabled": False,
+    "layout.css.devPixelsPerPx": "1.0",
+}
+
+
+def _from_remote(value):
+    """Turns a WebDriver BiDi remote value into a Python value."""
+    kind, inner = value.get("type"), value.get("value")
+    if kind in ("array", "set"):
+        return [_from_remote(v) for v in inner]
+    if kind == "object":
+        return {k if isinstance(k, str) else _from_remote(k): _from_remote(v) for k, v in inner}
+    if kind in ("undefined", "null"):
+        return None
+    return inner
+
+
+class Firefox:
+    """One headless Firefox ESR over WebDriver BiDi; pages are browsing contexts."""
+
+    name = "firefox"
+
+    def __init__(self, executable=None, timeout=60):
+        self.timeout = timeout
+        exe = executable or os.environ.get("VQ_FIREFOX") or shutil.which("firefox-esr") \
+            or shutil.which("firefox")
+        if not exe:
+            raise BrowserError("firefox is not installed (Debian package firefox-esr)")
+        self._profile = tempfile.mkdtemp(prefix="vq-firefox-")
+        with open(os.path.join(self._profile, "user.js"), "w") as f:
+            for key, value in FIREFOX_PREFS.items():
+                f.write(f"user_pref({json.dumps(key)}, {json.dumps(value)});\n")
+        self._log = open(os.path.join(self._profile, "stderr.log"), "wb")
+        self._proc = subprocess.Popen(
+            [exe, "--headless", "--no-remote", "--profile", self._profile,
+             "--remote-debugging-port", "0", "about:blank"],
+            stdin=subprocess.DEVNULL, stdout=self._log, stderr=self._log)
+        port_file = os.path.join(self._profile, "WebDriverBiDiServer.json")
+        deadline = time.monotonic() + timeout
+        server = None
+        while server is None:
+            if self._proc.poll() is not None or time.monotonic() > deadline:
+                self.close()
+                raise BrowserError("firefox did not open its WebDriver BiDi port")
+            time.sleep(0.1)
+            try:
+                with open(port_file) as f:
+                    server = json.load(f)
+            except (OSError, ValueError):
+                server = None
+        self._ws = _WebSocket(f"ws://{server['ws_host']}:{server['ws_port']}/session", timeout)
+        self._next_id = 0
+        self.call("session.new", {"capabilities": {}})
+
+    def call(self, method, params=None):
+        self._next_id += 1
+        self._ws.send(json.dumps({"id": self._next_id, "method": method, "params": params or {}}))
+        while True:
+            reply = json.loads(self._ws.receive())
+            if reply.get("id") == self._next_id:
+                if reply.get("type") == "error":
+                    raise BrowserError(f"{method}: {reply.get('error')}: {reply.get('message')}")
+                return reply.get("result", {})
+
+    def new_page(self, width, height):
+        context = self.call("browsingContext.create", {"type": "tab"})["context"]
+        self.resize(context, width, height)
+        return context
+
+    def resize(self, context, width, height):
+        self.call("browsingContext.setViewport",
+                  {"context": context, "viewport": {"width": int(width), "height": int(height)},
+                   "devicePixelRatio": 1})
+
+    def navigate(self, context, url):
+        self.call("browsingContext.navigate", {"context": context, "url": url, "wait": "complete"})
+
+    def evaluate(self, context, expression, context_id=None):
+        result = self.call("script.evaluate",
+                           {"expression": expression, "target": {"context": context},
+                            "awaitPromise": True, "resultOwnership": "none"})
+        if result.get("type") == "exception":
+            details = result.get("exceptionDetails", {})
+            raise BrowserError(f"evaluation failed: {details.get('text')}")
+        return _from_remote(result["result"])
+
+    def screenshot(self, context, clip=None):
+        params = {"context": context, "origin": "viewport", "format": {"type": "image/png"}}
+        if clip:
+            x, y, w, h = clip
+            params["clip"] = {"type": "box", "x": x, "y": y, "width": w, "height": h}
+        return base64.b64decode(self.call("browsingContext.captureScreenshot", params)["data"])
+
+    def close(self):
+        if getattr(self, "_ws", None):
+            try:
+                self.call("browser.close")
             except (BrowserError, OSError):
                 pass
             self._ws.close()

@@ -3,7 +3,8 @@
 #   demo  building the libraries and running the showcase
 #   test  the above, plus the test tools
 #   ci    the above, plus what the CI checks run: the MinGW-w64 cross compiler,
-#         clang for the fuzzer, PostgreSQL with its ODBC driver, Chromium
+#         clang for the fuzzer, PostgreSQL with its ODBC driver, Chromium and
+#         Firefox ESR
 # With no job it installs for ci; `--missing JOB` only lists what JOB lacks.
 # Idempotent: when every package is there it only says so. Runs apt-get through
 # sudo when not root.
@@ -21,7 +22,7 @@ demo=(
   libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   unixodbc-dev libsqliteodbc
   libpugixml-dev
-  libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
+  libegl-dev libgl-dev libopengl-dev libegl-mesa0 libgl1-mesa-dri
   librsvg2-bin
 )
 test=(
@@ -33,7 +34,7 @@ ci=(
   g++-mingw-w64-x86-64
   clang libclang-rt-14-dev
   postgresql odbc-postgresql
-  chromium python3
+  chromium firefox-esr python3
 )
 
 case "$job" in
@@ -41,7 +42,7 @@ case "$job" in
   test) packages=("${demo[@]}" "${test[@]}") ;;
   ci) packages=("${demo[@]}" "${test[@]}" "${ci[@]}") ;;
   -h | --help)
-    sed -n '2,10s/^# \{0,1\}//p' "$0"
+    sed -n '2,11s/^# \{0,1\}//p' "$0"
     exit 0
     ;;
   *)
