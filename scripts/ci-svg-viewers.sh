@@ -3,9 +3,10 @@
 # document they check (already validated against the SVG 1.0 DTD there) is kept with
 # its side files; the showcase adds its drawing and its grid. The showcase's documents
 # are validated here too, and a document made invalid on purpose must be refused, so
-# the offline DTD catalog is known to work. Then rsvg-convert and headless Chromium
-# render every document and their rasters are compared (scripts/check_svg_viewers.py
-# states the tolerances). Everything is kept in build/svg-viewers/.
+# the offline DTD catalog is known to work. Then rsvg-convert, headless Chromium and
+# headless Firefox ESR render every document, and each browser's raster is compared
+# with rsvg-convert's (scripts/check_svg_viewers.py states the tolerances).
+# Everything is kept in build/svg-viewers/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
