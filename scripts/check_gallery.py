@@ -34,7 +34,8 @@ EMBEDDED_PICTURES = """(async () => {
   const box = root.getBoundingClientRect();
   const links = [...document.querySelectorAll('image, img')].map(e =>
       e.localName === 'img' ? e.src
-          : new URL(e.getAttribute('href') || e.getAttributeNS('http://www.w3.org/1999/xlink', 'href') || '',
+          : new URL(e.getAttribute('href') ||
+                    e.getAttributeNS('http://www.w3.org/1999/xlink', 'href') || '',
                     document.baseURI).href);
   const pictures = [];
   for (const url of links) {
@@ -89,7 +90,8 @@ def check(page, screenshot):
             if src.endswith(".svg") and inside["root"] != "svg":
                 ok = False
             print(f"  {'ok  ' if ok else 'FAIL'} {kind:6} {src} (<{inside['root']}> "
-                  f"{inside['width']:.0f} x {inside['height']:.0f}, shown {box_w:.0f} x {box_h:.0f})")
+                  f"{inside['width']:.0f} x {inside['height']:.0f}, "
+                  f"shown {box_w:.0f} x {box_h:.0f})")
             if not ok:
                 failures.append(f"{kind} did not load or has zero size: {src}")
             for picture, w, h in inside["pictures"]:

@@ -10,8 +10,8 @@ THRESHOLD in some channel from every pixel in the 3 x 3 neighbourhood of the
 other rendering, both ways, so that anti-aliasing and half-pixel placement are
 forgiven. A rendering fails when the sizes differ by more than a pixel or when
 more than its limit of pixels differ:
-  shapes  documents without text: at most 0.2% of the pixels (a missing
-          one-pixel line across a 416 x 321 document is 0.3%)
+  shapes  documents without text: at most 0.2% of the pixels (a missing line
+          of pen width 1 across a 416 x 321 test document makes 0.6%)
   text    documents with text, whose glyphs the two rasterise with their own
           hinting and positioning: at most 1.5%
 Documents with a coordinate beyond +-2^24 are rendered by each viewer but not
@@ -19,8 +19,9 @@ compared: there single-precision geometry (the browsers') no longer places an
 edge to the pixel, and a stroke or fill may land anywhere in view.
 Renderings named in svg-viewers-known.txt beside this script (browser:document)
 disagree for a reason written there: they are reported, and do not fail.
-Prints one line per document (--quiet: only those that disagree), keeps both renderings in WORKDIR and a picture of
-the differences of each disagreeing document, and exits 1 on any failure.
+Prints one line per rendering (--quiet: only those that disagree), keeps every
+rendering in WORKDIR with a picture of the differences of each disagreeing one,
+and exits 1 on any failure.
 """
 
 import os

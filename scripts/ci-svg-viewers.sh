@@ -44,6 +44,7 @@ if ! grep -q 'No declaration for element wobble' "$work/invalid.log" ||
   exit 1
 fi
 count=$(find "$work/documents" -name '*.svg' | wc -l)
-echo "ci-svg-viewers: $count documents kept; the showcase's are valid SVG 1.0, an invalid one is refused offline"
+echo "ci-svg-viewers: $count documents kept; the showcase's are valid SVG 1.0," \
+  "an invalid one is refused offline"
 
 python3 scripts/check_svg_viewers.py --quiet "$work/renderings" "$work/documents"

@@ -6,7 +6,7 @@
 # last lines of its log (VQ_LOG_TAIL, 40 by default) and the log's path are shown.
 # CTEST_ARGS passes options to ctest, e.g. CTEST_ARGS="-L svg".
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 
 job=${1:?usage: $0 demo|test|build}
 BUILD=${BUILD:-build}

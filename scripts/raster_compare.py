@@ -150,5 +150,6 @@ def write_diff_png(path, a, b, threshold):
                 struct.pack("!I", zlib.crc32(kind + body) & 0xFFFFFFFF))
 
     with open(path, "wb") as f:
-        f.write(PNG_SIGNATURE + chunk(b"IHDR", struct.pack("!IIBBBBB", width, height, 8, 2, 0, 0, 0))
-                + chunk(b"IDAT", zlib.compress(bytes(rows))) + chunk(b"IEND", b""))
+        header = struct.pack("!IIBBBBB", width, height, 8, 2, 0, 0, 0)
+        f.write(PNG_SIGNATURE + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(rows)))
+                + chunk(b"IEND", b""))
