@@ -104,7 +104,7 @@ cmake --build "$BUILD" -j "$JOBS" "${targets[@]}" 2>&1 | {
       *"Building C"*" object "*) compiled=$((compiled + 1)) ;;
     esac
     if $on_terminal && [[ "$line" =~ ^\[\ *([0-9]+)%\] ]]; then
-      printf '\r%s ... %s%%, %d files compiled ' "$heading" "${BASH_REMATCH[1]}" "$compiled"
+      printf '\r%s ... %s%%, %d compiled' "$heading" "${BASH_REMATCH[1]}" "$compiled"
     fi
   done
   echo "$compiled" >"$LOGS/.compiled"
@@ -112,7 +112,7 @@ cmake --build "$BUILD" -j "$JOBS" "${targets[@]}" 2>&1 | {
 status=${PIPESTATUS[0]}
 compiled=$(cat "$LOGS/.compiled" 2>/dev/null || echo 0)
 rm -f "$LOGS/.compiled"
-$on_terminal && printf '\r%s ... ' "$heading"
+$on_terminal && printf '\r%s ... \033[K' "$heading"
 case $compiled in
   0) outcome="up to date" ;;
   1) outcome="1 file compiled" ;;
@@ -145,7 +145,7 @@ case "$job" in
         fi
         [[ "$line" =~ ^Test\ project\  || "$line" =~ ^\ +Start\ +[0-9]+:\  ]] && continue
         if ! $shown; then
-          $on_terminal && printf '\r%s ... results follow\n' "$heading"
+          $on_terminal && printf '\r%s ... results follow\033[K\n' "$heading"
           shown=true
         fi
         printf '%s\n' "$line"
