@@ -15,7 +15,7 @@ import pathlib
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from headless_browser import Browser, BrowserError  # noqa: E402
+from headless_browser import DOCUMENT_PICTURES, Browser, BrowserError  # noqa: E402
 
 WIDTH, HEIGHT = 1280, 900
 
@@ -26,26 +26,6 @@ PAGE_PICTURES = """(() => ({
     return [e.data || e.src, e.localName, r.width, r.height];
   }),
 }))()"""
-
-# Runs inside an embedded document: its root and the pictures it references,
-# each decoded through a fresh image element of that document.
-EMBEDDED_PICTURES = """(async () => {
-  const root = document.documentElement;
-  const box = root.getBoundingClientRect();
-  const links = [...document.querySelectorAll('image, img')].map(e =>
-      e.localName === 'img' ? e.src
-          : new URL(e.getAttribute('href') ||
-                    e.getAttributeNS('http://www.w3.org/1999/xlink', 'href') || '',
-                    document.baseURI).href);
-  const pictures = [];
-  for (const url of links) {
-    const probe = new Image();
-    probe.src = url;
-    try { await probe.decode(); pictures.push([url, probe.naturalWidth, probe.naturalHeight]); }
-    catch (e) { pictures.push([url, 0, 0]); }
-  }
-  return {url: document.URL, root: root.localName, width: box.width, height: box.height, pictures};
-})()"""
 
 
 def child_frames(tree):
@@ -85,7 +65,7 @@ def check(page, screenshot):
             world = browser.call("Page.createIsolatedWorld",
                                  {"frameId": frame["id"], "worldName": "gallery-check"},
                                  session)["executionContextId"]
-            inside = browser.evaluate(session, EMBEDDED_PICTURES, world)
+            inside = browser.evaluate(session, DOCUMENT_PICTURES, world)
             ok = inside["width"] > 0 and inside["height"] > 0 and box_w > 0 and box_h > 0
             if src.endswith(".svg") and inside["root"] != "svg":
                 ok = False

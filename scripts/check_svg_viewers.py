@@ -17,7 +17,8 @@ more than its limit of pixels differ:
 Documents with a coordinate beyond +-2^24 are rendered by each viewer but not
 compared: there single-precision geometry (the browsers') no longer places an
 edge to the pixel, and a stroke or fill may land anywhere in view.
-Renderings named in svg-viewers-known.txt beside this script (browser:document)
+Every picture a document references must load in each browser with a non-zero
+size. Renderings named in svg-viewers-known.txt beside this script (browser:document)
 disagree for a reason written there: they are reported, and do not fail.
 Prints one line per rendering (--quiet: only those that disagree), keeps every
 rendering in WORKDIR with a picture of the differences of each disagreeing one,
@@ -31,7 +32,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from headless_browser import Browser, BrowserError, Firefox  # noqa: E402
+from headless_browser import DOCUMENT_PICTURES, Browser, BrowserError, Firefox  # noqa: E402
 from raster_compare import PngError, compare, read_png, write_diff_png  # noqa: E402
 
 THRESHOLD = 48
@@ -39,11 +40,6 @@ LIMITS = {"shapes": 0.002, "text": 0.015}
 HUGE = 1 << 24
 KNOWN_FILE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "svg-viewers-known.txt")
 MAX_SIDE = 4096
-
-ROOT_SIZE = """(() => {
-  const r = document.documentElement.getBoundingClientRect();
-  return [document.documentElement.localName, r.width, r.height];
-})()"""
 
 
 def documents(arguments):
@@ -89,9 +85,13 @@ def label_of(path, roots):
 
 def render_browser(browser, page, path, png):
     browser.navigate(page, path.resolve().as_uri())
-    root, width, height = browser.evaluate(page, ROOT_SIZE)
+    found = browser.evaluate(page, DOCUMENT_PICTURES)
+    root, width, height = found["root"], found["width"], found["height"]
     if root != "svg":
         raise BrowserError(f"{browser.name} shows <{root}>, not an SVG document")
+    broken = [url for url, w, h in found["pictures"] if not (w > 0 and h > 0)]
+    if broken:
+        raise BrowserError(f"{browser.name} cannot load {', '.join(broken)}")
     w, h = int(width + 0.5), int(height + 0.5)
     if not 0 < w <= MAX_SIDE or not 0 < h <= MAX_SIDE:
         raise BrowserError(f"size {width} x {height} out of range")

@@ -37,6 +37,28 @@ CHROMIUM_FLAGS = [
 ]
 
 
+# Evaluated in a document: its root element and size, and each picture it references
+# (SVG image or HTML img) decoded through a fresh image element: [url, width, height],
+# zero for one that does not load.
+DOCUMENT_PICTURES = """(async () => {
+  const root = document.documentElement;
+  const box = root.getBoundingClientRect();
+  const links = [...document.querySelectorAll('image, img')].map(e =>
+      e.localName === 'img' ? e.src
+          : new URL(e.getAttribute('href') ||
+                    e.getAttributeNS('http://www.w3.org/1999/xlink', 'href') || '',
+                    document.baseURI).href);
+  const pictures = [];
+  for (const url of links) {
+    const probe = new Image();
+    probe.src = url;
+    try { await probe.decode(); pictures.push([url, probe.naturalWidth, probe.naturalHeight]); }
+    catch (e) { pictures.push([url, 0, 0]); }
+  }
+  return {url: document.URL, root: root.localName, width: box.width, height: box.height, pictures};
+})()"""
+
+
 class BrowserError(Exception):
     pass
 
