@@ -132,36 +132,80 @@ class _WebSocket:
             pass
 
 
-class Browser:
+class _Headless:
+    """A browser process on a fresh profile, and one WebSocket to its remote protocol."""
+
+    name = ""
+    close_command = ""
+
+    def _start(self, argv, profile, address, timeout):
+        """Starts argv and connects to the URL that address() returns once it is known."""
+        self.timeout, self._profile, self._ws, self._next_id = timeout, profile, None, 0
+        self._log = open(os.path.join(profile, "stderr.log"), "wb")
+        try:
+            self._proc = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=self._log,
+                                          stderr=self._log)
+        except OSError as e:
+            self._log.close()
+            shutil.rmtree(profile, ignore_errors=True)
+            raise BrowserError(f"cannot start {self.name}: {e}") from e
+        deadline = time.monotonic() + timeout
+        url = None
+        while url is None:
+            if self._proc.poll() is not None or time.monotonic() > deadline:
+                self.close()
+                raise BrowserError(f"{self.name} did not open its remote protocol port")
+            time.sleep(0.05)
+            try:
+                url = address()
+            except (OSError, ValueError, IndexError, KeyError):
+                url = None
+        self._ws = _WebSocket(url, timeout)
+
+    def close(self):
+        if self._ws:
+            try:
+                self.call(self.close_command)
+            except (BrowserError, OSError):
+                pass
+            self._ws.close()
+            self._ws = None
+        if self._proc.poll() is None:
+            try:
+                self._proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self._proc.kill()
+                self._proc.wait()
+        self._log.close()
+        shutil.rmtree(self._profile, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+class Browser(_Headless):
     """One headless Chromium; pages are sessions on the browser's connection."""
 
     name = "chromium"
+    close_command = "Browser.close"
 
     def __init__(self, executable=None, timeout=60):
-        self.timeout = timeout
         exe = executable or os.environ.get("VQ_CHROMIUM") or shutil.which("chromium")
         if not exe:
             raise BrowserError("chromium is not installed (Debian package chromium)")
-        self._profile = tempfile.mkdtemp(prefix="vq-chromium-")
-        self._log = open(os.path.join(self._profile, "stderr.log"), "wb")
-        self._proc = subprocess.Popen(
-            [exe, *CHROMIUM_FLAGS, f"--user-data-dir={self._profile}",
-             "--remote-debugging-port=0", "about:blank"],
-            stdin=subprocess.DEVNULL, stdout=self._log, stderr=self._log)
-        port_file = os.path.join(self._profile, "DevToolsActivePort")
-        deadline = time.monotonic() + timeout
-        lines = []
-        while len(lines) < 2:
-            if self._proc.poll() is not None or time.monotonic() > deadline:
-                self.close()
-                raise BrowserError("chromium did not open its debugging port")
-            time.sleep(0.05)
-            if os.path.exists(port_file):
-                with open(port_file) as f:
-                    lines = f.read().split()
-        self._ws = _WebSocket(f"ws://127.0.0.1:{lines[0]}{lines[1]}", timeout)
-        self._next_id = 0
+        profile = tempfile.mkdtemp(prefix="vq-chromium-")
+
+        def address():
+            with open(os.path.join(profile, "DevToolsActivePort")) as f:
+                port, path = f.read().split()[:2]
+            return f"ws://127.0.0.1:{port}{path}"
+
         self._events = []
+        self._start([exe, *CHROMIUM_FLAGS, f"--user-data-dir={profile}",
+                     "--remote-debugging-port=0", "about:blank"], profile, address, timeout)
 
     def call(self, method, params=None, session=None):
         """Sends a command and returns its result; events that arrive meanwhile are kept."""
@@ -241,29 +285,6 @@ class Browser:
             params["clip"] = {"x": x, "y": y, "width": w, "height": h, "scale": 1}
         return base64.b64decode(self.call("Page.captureScreenshot", params, session)["data"])
 
-    def close(self):
-        if getattr(self, "_ws", None):
-            try:
-                self.call("Browser.close")
-            except (BrowserError, OSError):
-                pass
-            self._ws.close()
-            self._ws = None
-        if self._proc.poll() is None:
-            try:
-                self._proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self._proc.kill()
-                self._proc.wait()
-        self._log.close()
-        shutil.rmtree(self._profile, ignore_errors=True)
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-
 
 FIREFOX_PREFS = {
     "browser.shell.checkDefaultBrowser": False,
@@ -289,41 +310,29 @@ def _from_remote(value):
     return inner
 
 
-class Firefox:
+class Firefox(_Headless):
     """One headless Firefox ESR over WebDriver BiDi; pages are browsing contexts."""
 
     name = "firefox"
+    close_command = "browser.close"
 
     def __init__(self, executable=None, timeout=60):
-        self.timeout = timeout
         exe = executable or os.environ.get("VQ_FIREFOX") or shutil.which("firefox-esr") \
             or shutil.which("firefox")
         if not exe:
             raise BrowserError("firefox is not installed (Debian package firefox-esr)")
-        self._profile = tempfile.mkdtemp(prefix="vq-firefox-")
-        with open(os.path.join(self._profile, "user.js"), "w") as f:
+        profile = tempfile.mkdtemp(prefix="vq-firefox-")
+        with open(os.path.join(profile, "user.js"), "w") as f:
             for key, value in FIREFOX_PREFS.items():
                 f.write(f"user_pref({json.dumps(key)}, {json.dumps(value)});\n")
-        self._log = open(os.path.join(self._profile, "stderr.log"), "wb")
-        self._proc = subprocess.Popen(
-            [exe, "--headless", "--no-remote", "--profile", self._profile,
-             "--remote-debugging-port", "0", "about:blank"],
-            stdin=subprocess.DEVNULL, stdout=self._log, stderr=self._log)
-        port_file = os.path.join(self._profile, "WebDriverBiDiServer.json")
-        deadline = time.monotonic() + timeout
-        server = None
-        while server is None:
-            if self._proc.poll() is not None or time.monotonic() > deadline:
-                self.close()
-                raise BrowserError("firefox did not open its WebDriver BiDi port")
-            time.sleep(0.1)
-            try:
-                with open(port_file) as f:
-                    server = json.load(f)
-            except (OSError, ValueError):
-                server = None
-        self._ws = _WebSocket(f"ws://{server['ws_host']}:{server['ws_port']}/session", timeout)
-        self._next_id = 0
+
+        def address():
+            with open(os.path.join(profile, "WebDriverBiDiServer.json")) as f:
+                server = json.load(f)
+            return f"ws://{server['ws_host']}:{server['ws_port']}/session"
+
+        self._start([exe, "--headless", "--no-remote", "--profile", profile,
+                     "--remote-debugging-port", "0", "about:blank"], profile, address, timeout)
         self.call("session.new", {"capabilities": {}})
 
     def call(self, method, params=None):
@@ -364,26 +373,3 @@ class Firefox:
             x, y, w, h = clip
             params["clip"] = {"type": "box", "x": x, "y": y, "width": w, "height": h}
         return base64.b64decode(self.call("browsingContext.captureScreenshot", params)["data"])
-
-    def close(self):
-        if getattr(self, "_ws", None):
-            try:
-                self.call("browser.close")
-            except (BrowserError, OSError):
-                pass
-            self._ws.close()
-            self._ws = None
-        if self._proc.poll() is None:
-            try:
-                self._proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self._proc.kill()
-                self._proc.wait()
-        self._log.close()
-        shutil.rmtree(self._profile, ignore_errors=True)
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
