@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -182,6 +183,21 @@ inline std::string XmlUnescape(const std::string& text) {
     return out;
 }
 
+// Undoes the percent escapes of a relative reference.
+inline std::string UriUnescape(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit((unsigned char)text[i + 1]) &&
+            std::isxdigit((unsigned char)text[i + 2])) {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 // Copies a checked document and the side files it references into
 // $VQ_SVG_KEEP_DIR/<suite>.<test>[-n]/, n counting the documents of one test from 2.
 inline void KeepDocument(const std::string& path) {
@@ -209,7 +225,7 @@ inline void KeepDocument(const std::string& path) {
          at = document.find(href, at + 1)) {
         size_t start = at + href.size(), end = document.find('"', start);
         if (end == std::string::npos) break;
-        fs::path file(XmlUnescape(document.substr(start, end - start)));
+        fs::path file(UriUnescape(XmlUnescape(document.substr(start, end - start))));
         if (file.is_relative() && fs::exists(source.parent_path() / file, error))
             fs::copy_file(source.parent_path() / file, target / file.filename(),
                           fs::copy_options::overwrite_existing, error);
