@@ -374,8 +374,8 @@ void PutText(Sink& sink, const Conversion& c, const Char* text, Put put) {
 // %a, %A, %p and long double.
 template <class Sink>
 void PutThroughLibrary(Sink& sink, const Conversion& c, va_list* args) {
-    char spec[32];
-    char* s = spec;
+    char format[32];
+    char* s = format;
     *s++ = '%';
     if (c.left) *s++ = '-';
     if (c.zero) *s++ = '0';
@@ -392,11 +392,11 @@ void PutThroughLibrary(Sink& sink, const Conversion& c, va_list* args) {
     {
         CLocaleScope cLocale;
         if (c.type == 'p')
-            n = snprintf(buf, sizeof buf, spec, va_arg(*args, void*));
+            n = snprintf(buf, sizeof buf, format, va_arg(*args, void*));
         else if (c.length == 'L')
-            n = snprintf(buf, sizeof buf, spec, va_arg(*args, long double));
+            n = snprintf(buf, sizeof buf, format, va_arg(*args, long double));
         else
-            n = snprintf(buf, sizeof buf, spec, va_arg(*args, double));
+            n = snprintf(buf, sizeof buf, format, va_arg(*args, double));
     }
     if (n > 0) sink.AppendAscii(buf, static_cast<size_t>(n) < sizeof buf ? n : sizeof buf - 1);
 }
