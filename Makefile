@@ -1,28 +1,33 @@
 # Thin wrapper over CMake: `make demo` runs the showcase, `make test` every test.
+# Each prints one line per step; the full logs go to $(BUILD)/logs/.
+# `make test CTEST_ARGS="-L svg"` runs a subset.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+CTEST_ARGS ?=
+export BUILD JOBS CTEST_ARGS
 
 .PHONY: all deps configure build demo test bench clean
 
 all: build
 
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh test
 
 configure: deps
 	@cmake --preset default >/dev/null
 
-build: configure
-	@cmake --build $(BUILD) -j $(JOBS)
+build:
+	@scripts/make-steps.sh build
 
-demo: build
-	@$(BUILD)/examples/showcase/showcase
+demo:
+	@scripts/make-steps.sh demo
 
-test: build
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+test:
+	@scripts/make-steps.sh test
 
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do [ -x $$b ] && $$b; done
+	@for b in $(BUILD)/bench/bench_* $(BUILD)/bench/*/bench_*; do \
+	  if [ -x $$b ]; then $$b || exit 1; fi; done
 
 clean:
 	rm -rf $(BUILD) build-asan showcase-out

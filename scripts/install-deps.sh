@@ -1,36 +1,79 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the showcase need.
-# Idempotent: does nothing when every package is already installed.
+# Installs the Debian packages one job needs, and nothing more:
+#   demo  building the libraries and running the showcase
+#   test  the above, plus the test tools
+#   ci    the above, plus what the CI checks run: the MinGW-w64 cross compiler,
+#         clang for the fuzzer, PostgreSQL with its ODBC driver, Chromium and
+#         Firefox ESR
+# With no job it installs for ci; `--missing JOB` only lists what JOB lacks.
+# Idempotent: when every package is there it only says so. Runs apt-get through
+# sudo when not root.
 set -euo pipefail
 
-packages=(
+list_only=false
+if [ "${1:-}" = --missing ]; then
+  list_only=true
+  shift
+fi
+job=${1:-ci}
+
+demo=(
   cmake g++ make pkg-config
   libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
-  unixodbc-dev libsqliteodbc sqlite3
+  unixodbc-dev libsqliteodbc
   libpugixml-dev
-  libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
-  libgtest-dev libgmock-dev libbenchmark-dev
-  librsvg2-bin libxml2-utils
-  locales
-  g++-mingw-w64-x86-64 clang
+  libegl-dev libgl-dev libopengl-dev libegl-mesa0 libgl1-mesa-dri
+  librsvg2-bin
 )
+test=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libxml2-utils w3c-sgml-lib sqlite3
+  locales
+)
+ci=(
+  g++-mingw-w64-x86-64
+  clang libclang-rt-14-dev
+  postgresql odbc-postgresql
+  chromium firefox-esr python3
+)
+
+case "$job" in
+  demo) packages=("${demo[@]}") ;;
+  test) packages=("${demo[@]}" "${test[@]}") ;;
+  ci) packages=("${demo[@]}" "${test[@]}" "${ci[@]}") ;;
+  -h | --help)
+    sed -n '2,11s/^# \{0,1\}//p' "$0"
+    exit 0
+    ;;
+  *)
+    echo "usage: $0 [demo|test|ci]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 
+if $list_only; then
+  echo "${missing[*]}"
+  exit 0
+fi
+
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
+  echo "Installing ${#missing[@]} packages for $job: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -q
   $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+else
+  echo "All ${#packages[@]} packages for $job are installed"
 fi
 
 # A locale with a decimal comma, for the tests that check numbers ignore it.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if [ "$job" != demo ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: could not generate de_DE.UTF-8"
 fi

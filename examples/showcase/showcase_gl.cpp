@@ -59,7 +59,7 @@ void Sphere(float r, int slices, int stacks) {
 
 bool RunGL(const std::string& outDir) {
     if (!vqPlatformHasGL()) {
-        std::printf("   skipped: no OpenGL rendering (%s)\n", vqPlatformGLStatus());
+        showcase::Say("   skipped: no OpenGL rendering (%s)", vqPlatformGLStatus());
         return true;
     }
     vqFrame frame(nullptr, vqID_ANY, vqT("GL showcase"), vqDefaultPosition,
@@ -68,7 +68,7 @@ bool RunGL(const std::string& outDir) {
     vqGLCanvas canvas(&frame, vqID_ANY, vqPoint(0, 0), vqSize(kWidth, kHeight), 0, vqT("GLCanvas"),
                       attribs);
     if (!canvas.GetContext() || !canvas.GetContext()->GetGLRC()) {
-        std::printf("   no rendering context for the canvas\n");
+        showcase::Say("   no rendering context for the canvas");
         return false;
     }
     canvas.SetCurrent();
@@ -102,7 +102,7 @@ bool RunGL(const std::string& outDir) {
     int w = 0, h = 0;
     std::vector<unsigned char> rgba;
     if (!vqPlatformReadPresentedPixels(static_cast<HWND>(canvas.GetHWND()), &w, &h, &rgba)) {
-        std::printf("   could not read the presented frame\n");
+        showcase::Say("   could not read the presented frame");
         return false;
     }
     wglMakeCurrent(nullptr, nullptr);
@@ -115,11 +115,17 @@ bool RunGL(const std::string& outDir) {
     vqImage::AddHandler(new vqPNGHandler);
     std::string path = outDir + "/gl_canvas.png";
     if (!bitmap.SaveFile(vqString::FromUTF8(path), vqBITMAP_TYPE_PNG)) return false;
-    std::printf("   %s: a %dx%d frame rendered through vqGLCanvas (%s)\n", path.c_str(), w, h,
-                vqPlatformGLStatus());
+    showcase::Say("   %s: a %dx%d frame rendered through vqGLCanvas (%s)", path.c_str(), w, h,
+                  vqPlatformGLStatus());
+    char caption[160];
+    snprintf(caption, sizeof caption,
+             "the %d x %d frame a vqGLCanvas presented after SwapBuffers: a lit cube and sphere "
+             "meeting under the depth test, coloured with SetColour",
+             w, h);
+    showcase::Show("gl_canvas.png", showcase::View::kPicture, caption);
     return true;
 }
 
-showcase::Registrar reg(30, "gl", RunGL);
+showcase::Registrar reg(30, "gl", "OpenGL canvas (renderpane)", RunGL);
 
 }  // namespace

@@ -97,7 +97,7 @@ bool ShowGrid(const std::string& outDir) {
     vqDb db(vqString::FromUTF8("Driver=SQLite3;Database=" + dbFile));
     if (!db.IsOpen()) return false;
     if (!exists && !MakeSample(db)) return false;
-    printf("   sample database: %s (%s)\n", dbFile.c_str(), exists ? "reused" : "made now");
+    showcase::Say("   sample database: %s (%s)", dbFile.c_str(), exists ? "reused" : "made now");
 
     vqDbTable* table = OpenParts(db);
     if (!table) return false;
@@ -108,7 +108,7 @@ bool ShowGrid(const std::string& outDir) {
     vqGrid grid;
     grid.SetTable(new vqDbGridTableBase(table, &columns, -1, true), true);
     vqGridTableBase* gridTable = grid.GetTable();
-    printf("   %d rows x %d columns\n", grid.GetNumberRows(), grid.GetNumberCols());
+    showcase::Say("   %d rows x %d columns", grid.GetNumberRows(), grid.GetNumberCols());
 
     const int width = 12;
     std::string header, types, rule;
@@ -120,7 +120,9 @@ bool ShowGrid(const std::string& outDir) {
         types += cell;
         rule += std::string(width - 1, '-') + " ";
     }
-    printf("   %s\n   %s\n   %s\n", header.c_str(), types.c_str(), rule.c_str());
+    showcase::Say("   %s", header.c_str());
+    showcase::Say("   %s", types.c_str());
+    showcase::Say("   %s", rule.c_str());
     for (int r = 0; r < kShownRows; ++r) {
         std::string line;
         for (int c = 0; c < grid.GetNumberCols(); ++c) {
@@ -131,12 +133,12 @@ bool ShowGrid(const std::string& outDir) {
             for (unsigned char ch : text) chars += (ch & 0xC0) != 0x80;
             line += text + std::string(chars < size_t(width) ? width - chars : 1, ' ');
         }
-        printf("   %s\n", line.c_str());
+        showcase::Say("   %s", line.c_str());
     }
     std::string readOnly;
     for (int c = 0; c < grid.GetNumberCols(); ++c)
         if (grid.IsReadOnly(0, c)) readOnly += " " + grid.GetColLabelValue(c).ToUTF8();
-    printf("   read-only columns:%s\n", readOnly.c_str());
+    showcase::Say("   read-only columns:%s", readOnly.c_str());
 
     // The same rows drawn as a table.
     const int colWidth = 96, lastWidth = 136, rowHeight = 22, margin = 10;
@@ -144,9 +146,11 @@ bool ShowGrid(const std::string& outDir) {
     const int shown = kShownRows + 1;
     std::string svgFile = outDir + "/grid.svg";
     {
+        // At 96 dpi, the resolution the text is measured at, one unit is one pixel.
         vqSVGFileDC dc(vqString::FromUTF8(svgFile), margin * 2 + tableWidth,
-                       margin * 2 + rowHeight * shown);
-        dc.SetFont(vqFont(8, vqSWISS, vqNORMAL, vqNORMAL));
+                       margin * 2 + rowHeight * shown, 96);
+        // A named face: without one each viewer picks its own default font.
+        dc.SetFont(vqFont(8, vqSWISS, vqNORMAL, vqNORMAL, false, vqT("DejaVu Sans")));
         dc.SetPen(vqPen(vqColour(160, 160, 160), 1));
         for (int r = 0; r < shown; ++r) {
             for (int c = 0; c < kNumColumns; ++c) {
@@ -163,14 +167,19 @@ bool ShowGrid(const std::string& outDir) {
             }
         }
         dc.SetPen(vqPen(vqColour(40, 60, 120), 2));
-        dc.DrawLine(margin, margin + rowHeight, margin + colWidth * kNumColumns,
-                    margin + rowHeight);
+        dc.DrawLine(margin, margin + rowHeight, margin + tableWidth, margin + rowHeight);
         if (!dc.Ok()) return false;
     }
-    printf("   grid drawn as a table: %s\n", svgFile.c_str());
+    showcase::Say("   grid drawn as a table: %s", svgFile.c_str());
+    char caption[200];
+    snprintf(caption, sizeof caption,
+             "the grid drawn as a table through vqSVGFileDC: the first %d of its %d rows, all %d "
+             "columns; grey cells are read-only",
+             kShownRows, grid.GetNumberRows(), grid.GetNumberCols());
+    showcase::Show("grid.svg", showcase::View::kDocument, caption);
     return true;
 }
 
-showcase::Registrar reg(20, "grid", ShowGrid);
+showcase::Registrar reg(20, "grid", "Database grid table (rowgrid)", ShowGrid);
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "showcase.h"
 #include "vq/image.h"
+#include "vq/memory_dc.h"
 #include "vq/panel.h"
 #include "vq/picturehandler.h"
 #include "vq/pnghandler.h"
@@ -88,9 +89,34 @@ std::string StyleNames(long style) {
 void PrintWindow(const char* kind, vqWindow* window) {
     vqPoint pos = window->GetPosition();
     vqSize size = window->GetSize();
-    printf("   %-15s %-8s id %d, position (%d, %d), size %d x %d, style 0x%08lx (%s)\n", kind,
-           window->GetName().ToUTF8().c_str(), window->GetId(), pos.x, pos.y, size.x, size.y,
-           window->GetWindowStyleFlag(), StyleNames(window->GetWindowStyleFlag()).c_str());
+    showcase::Say("   %-15s %-8s id %d, position (%d, %d), size %d x %d, style 0x%08lx (%s)", kind,
+                  window->GetName().ToUTF8().c_str(), window->GetId(), pos.x, pos.y, size.x, size.y,
+                  window->GetWindowStyleFlag(), StyleNames(window->GetWindowStyleFlag()).c_str());
+}
+
+// Draws the panel as it would appear (its background, each shown picture's bitmap at
+// the picture's position, a line round each picture with a simple border) and saves it.
+bool SavePanel(vqWindow& panel, const std::string& file) {
+    vqSize size = panel.GetSize();
+    if (size.x <= 0 || size.y <= 0) return false;
+    vqBitmap canvas(size.x, size.y, 24);
+    vqMemoryDC dc(canvas);
+    dc.SetBackground(vqBrush(panel.GetBackgroundColour()));
+    dc.Clear();
+    for (vqWindow* child : panel.GetChildren()) {
+        auto* picture = vqDynamicCast<vqStaticPicture>(child);
+        if (!picture || !picture->IsShown()) continue;
+        vqPoint pos = picture->GetPosition();
+        vqSize extent = picture->GetSize();
+        dc.DrawBitmap(picture->GetBitmap(), pos.x, pos.y, true);
+        if (picture->GetWindowStyleFlag() & vqBORDER_SIMPLE) {
+            dc.SetPen(vqPen(vqColour(100, 100, 100), 1));
+            dc.SetBrush(vqBrush(vqColour(0, 0, 0), vqTRANSPARENT));
+            dc.DrawRectangle(pos.x, pos.y, extent.x, extent.y);
+        }
+    }
+    dc.SelectObject(vqNullBitmap);
+    return canvas.SaveFile(vqString::FromUTF8(file), vqBITMAP_TYPE_PNG);
 }
 
 bool Run(const std::string& outDir) {
@@ -105,8 +131,8 @@ bool Run(const std::string& outDir) {
     if (!f) return false;
     fputs(kResource, f);
     fclose(f);
-    printf("   wrote %s\n   wrote %s\n   wrote %s\n", resFile.c_str(), sunFile.c_str(),
-           stripesFile.c_str());
+    for (const std::string* file : {&resFile, &sunFile, &stripesFile})
+        showcase::Say("   wrote %s", file->c_str());
 
     vqXmlResource res;
     res.AddHandler(new vqStaticPictureXmlHandler);
@@ -116,7 +142,7 @@ bool Run(const std::string& outDir) {
     auto* panel =
         vqDynamicCast<vqPanel>(res.LoadObject(&frame, vqT("picture_panel"), vqT("vqPanel")));
     if (!panel) return false;
-    printf("   loaded %s:\n", resFile.c_str());
+    showcase::Say("   loaded %s:", resFile.c_str());
     PrintWindow("vqPanel", panel);
     int pictures = 0;
     for (vqWindow* child : panel->GetChildren()) {
@@ -126,14 +152,19 @@ bool Run(const std::string& outDir) {
         PrintWindow("vqStaticPicture", picture);
         const vqBitmap& bitmap = picture->GetBitmap();
         std::string shown = outDir + "/picture-loaded-" + picture->GetName().ToUTF8() + ".png";
-        printf("   %-15s %-8s bitmap %d x %d, saved as shown to %s\n", "", "", bitmap.GetWidth(),
-               bitmap.GetHeight(), shown.c_str());
+        showcase::Say("   %-15s %-8s bitmap %d x %d, saved as shown to %s", "", "",
+                      bitmap.GetWidth(), bitmap.GetHeight(), shown.c_str());
         if (!bitmap.Ok() || !bitmap.SaveFile(vqString::FromUTF8(shown), vqBITMAP_TYPE_PNG))
             return false;
     }
-    return pictures == 2;
+    if (pictures != 2 || !SavePanel(*panel, outDir + "/picture-panel.png")) return false;
+    showcase::Show("picture-panel.png", showcase::View::kPicture,
+                   "the panel loaded from picture.xml as it would appear: its background, and "
+                   "each static picture's bitmap at its position and size, the simple border "
+                   "drawn round the sun");
+    return true;
 }
 
-showcase::Registrar reg(40, "picture", Run);
+showcase::Registrar reg(40, "picture", "Static picture resource handler (pictureloader)", Run);
 
 }  // namespace

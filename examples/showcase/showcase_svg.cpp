@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "showcase.h"
 #include "vq/memory_dc.h"
@@ -186,6 +187,12 @@ void DrawTextAndPictures(vqSVGFileDC& dc) {
 
 bool RunSvg(const std::string& outDir) {
     std::string path = outDir + "/showcase.svg";
+    // The surface never overwrites a side file: clear the last run's, so that the
+    // numbering starts again and no stale pictures pile up.
+    for (int i = 0;; ++i) {
+        std::string old = outDir + "/showcase_image" + std::to_string(i) + ".png";
+        if (std::remove(old.c_str()) != 0) break;
+    }
     {
         vqSVGFileDC dc(vqString::FromUTF8(path), 640, 610, 96);
         if (!dc.Ok()) {
@@ -194,10 +201,13 @@ bool RunSvg(const std::string& outDir) {
         }
         DrawShapes(dc);
         DrawTextAndPictures(dc);
-        printf("   drawing bounds: (%d, %d) to (%d, %d)\n", dc.MinX(), dc.MinY(), dc.MaxX(),
-               dc.MaxY());
+        showcase::Say("   drawing bounds: (%d, %d) to (%d, %d)", dc.MinX(), dc.MinY(), dc.MaxX(),
+                      dc.MaxY());
     }
-    printf("   SVG drawing:  %s\n", path.c_str());
+    showcase::Say("   SVG drawing:  %s", path.c_str());
+    showcase::Show("showcase.svg", showcase::View::kDocument,
+                   "the SVG as this browser draws it: every drawing call of vqSVGFileDC, "
+                   "its bitmap, icon and blit in PNG side files beside it");
     if (system("command -v rsvg-convert >/dev/null 2>&1") == 0) {
         std::string png = outDir + "/showcase-svg-preview.png";
         std::string cmd = "rsvg-convert -b white -o '" + png + "' '" + path + "'";
@@ -205,13 +215,16 @@ bool RunSvg(const std::string& outDir) {
             fprintf(stderr, "rsvg-convert failed on %s\n", path.c_str());
             return false;
         }
-        printf("   PNG preview:  %s\n", png.c_str());
+        showcase::Say("   PNG preview:  %s", png.c_str());
+        showcase::Show("showcase-svg-preview.png", showcase::View::kPicture,
+                       "the same SVG rendered to PNG by rsvg-convert");
     } else {
-        printf("   (no PNG preview: rsvg-convert is not installed)\n");
+        showcase::Say("   (no PNG preview: rsvg-convert is not installed)");
     }
     return true;
 }
 
-showcase::Registrar reg(10, "SVG drawing surface (vectorpage)", RunSvg);
+showcase::Registrar reg(10, "SVG drawing surface (vectorpage)", "SVG drawing surface (vectorpage)",
+                        RunSvg);
 
 }  // namespace

@@ -3,6 +3,8 @@
 #ifndef VQ_DC_H
 #define VQ_DC_H
 
+#include <climits>
+
 #include "vq/gdi.h"
 
 class vqDC;
@@ -134,6 +136,10 @@ public:
     // Rounds a scaled coordinate half away from zero, taking the direction from
     // the integer it was computed from; clamps to the int range.
     static int RoundScaled(double value, long long from);
+    // Clamps a coordinate computed in 64 bits to the int range.
+    static int ClampToInt(long long value) {
+        return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
+    }
 
     int LogicalToDeviceX(int x) const;
     int LogicalToDeviceY(int y) const;

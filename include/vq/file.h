@@ -2,37 +2,57 @@
 #ifndef VQ_FILE_H
 #define VQ_FILE_H
 
+#include <cstdarg>
 #include <cstdio>
-#include <vector>
+#include <memory>
 
 #include "vq/string.h"
 
-// Writes bytes to a file through a 64 KiB buffer. The file is created, or an
-// existing one emptied, on construction; the destructor flushes and closes it.
+// Writes bytes to a file through a 64 KiB buffer. The destructor flushes and
+// closes it; Close() does so earlier and says whether every byte arrived.
 // IsOk() turns false at the latest when buffered data fails to reach the file.
 class VQ_BASE_API vqFileOutputStream {
 public:
-    explicit vqFileOutputStream(const vqString& fileName);
+    enum OpenMode {
+        // Creates the file, or empties an existing one (following a symbolic link).
+        REPLACE,
+        // Creates a new file; fails with EEXIST when anything of that name exists,
+        // even a dangling symbolic link, a directory or a FIFO. Never follows a link.
+        CREATE_NEW
+    };
+    explicit vqFileOutputStream(const vqString& fileName, OpenMode mode = REPLACE);
     ~vqFileOutputStream();
     vqFileOutputStream(const vqFileOutputStream&) = delete;
     vqFileOutputStream& operator=(const vqFileOutputStream&) = delete;
 
     // Appends size bytes (buffered); on failure IsOk() turns false.
     vqFileOutputStream& Write(const void* buffer, size_t size);
+    // Appends text of the build's width as UTF-8 (8-bit text as it is), converted
+    // straight into the buffer.
+    vqFileOutputStream& WriteText(const vqChar* text, size_t length);
+    // Appends an integer in decimal.
+    vqFileOutputStream& WriteInt(long long value);
+    // Formats as vqString::Format does, straight into the buffer, as UTF-8.
+    vqFileOutputStream& Format(const vqChar* format, ...);
+    vqFileOutputStream& FormatV(const vqChar* format, va_list args);
     // Pushes buffered bytes to the file; returns IsOk().
     bool Sync();
+    // Flushes and closes the file; returns IsOk(), which a failing close turns false
+    // too. Later writes fail.
+    bool Close();
     bool IsOk() const { return m_ok; }
     bool Ok() const { return m_ok; }
     // errno of the first failure, 0 when none.
     int GetLastErrno() const { return m_errno; }
 
 private:
+    class Sink;
     void Flush();
 
     int m_fd;
     bool m_ok;
     int m_errno;
-    std::vector<char> m_buffer;
+    std::unique_ptr<char[]> m_buffer;
     size_t m_used;
 };
 

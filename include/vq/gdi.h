@@ -8,6 +8,8 @@
 
 #include "vq/object.h"
 
+class vqFileOutputStream;
+
 struct vqPoint {
     int x = 0, y = 0;
     vqPoint() {}
@@ -126,12 +128,17 @@ protected:
     vqObjectRefData* CloneRefData(const vqObjectRefData* data) const override;
 };
 
+// The most pixels a bitmap holds, width x height: 2^28 (1 GiB of RGBA).
+const long long vqBITMAP_MAX_PIXELS = 1LL << 28;
+
 // A bitmap with real pixels: RGBA, 8 bits a channel, rows top to bottom.
 // A default-constructed bitmap has no data.
 class VQ_CORE_API vqBitmap : public vqObject {
 public:
     vqBitmap() {}
     // Makes a width x height bitmap, all pixels opaque black; depth is recorded (-1 = screen).
+    // Beyond vqBITMAP_MAX_PIXELS, or without the memory, the bitmap has no data and an
+    // error is logged; it never throws.
     vqBitmap(int width, int height, int depth = -1);
     bool Ok() const { return m_refData != nullptr; }
     bool IsOk() const { return Ok(); }
@@ -151,6 +158,8 @@ public:
 
     // Save or load through the image handler registered for the type (vqImage).
     bool SaveFile(const vqString& name, int type) const;
+    // Saves into a stream the caller opened (and closes); name appears in messages.
+    bool SaveFile(vqFileOutputStream& stream, const vqString& name, int type) const;
     bool LoadFile(const vqString& name, int type = vqBITMAP_TYPE_ANY);
 
 protected:

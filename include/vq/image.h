@@ -3,6 +3,7 @@
 #ifndef VQ_IMAGE_H
 #define VQ_IMAGE_H
 
+#include "vq/file.h"
 #include "vq/gdi.h"
 
 // Reads and writes one file format.
@@ -14,6 +15,10 @@ public:
     int GetType() const { return m_type; }
     // Writes the bitmap to a file; false (and a logged error) on failure.
     virtual bool SaveFile(const vqBitmap& bitmap, const vqString& fileName) = 0;
+    // Writes the bitmap into a stream the caller opened and closes; fileName names it
+    // in messages. False (and a logged error) on failure. This base version cannot.
+    virtual bool SaveStream(const vqBitmap& bitmap, vqFileOutputStream& stream,
+                            const vqString& fileName);
     // Reads a file into the bitmap; false (and a logged error) on failure.
     virtual bool LoadFile(vqBitmap* bitmap, const vqString& fileName) = 0;
     // True when the first bytes of a file look like this format.

@@ -23,6 +23,9 @@ public:
     // Writes RGBA when the bitmap has alpha, else RGB. A bitmap without data, an
     // unwritable path or a failing write give false and one logged error naming the file.
     bool SaveFile(const vqBitmap& bitmap, const vqString& fileName) override;
+    // The same into an open stream, which the caller closes (and checks).
+    bool SaveStream(const vqBitmap& bitmap, vqFileOutputStream& stream,
+                    const vqString& fileName) override;
     // Reads any PNG (palette, grey, 16-bit, interlaced) into 8-bit RGBA, replacing the
     // bitmap's data; the alpha flag follows the file. False and a logged error when
     // the file cannot be opened, is not a regular file, is not a valid PNG or has more

@@ -35,7 +35,10 @@ public:
     // Makes a string from UTF-8 bytes (ANSI builds keep the bytes as they are).
     static vqString FromUTF8(const char* text, size_t length = std::string::npos);
     static vqString FromUTF8(const std::string& text) { return FromUTF8(text.data(), text.size()); }
-    // Formats like printf, always with the C locale's decimal point.
+    // Formats like printf, never with the process locale: d i u o x X (lengths hh h l
+    // ll j z t), e E f F g G, a A, c, s (of the build's width; %ls wide, %hs UTF-8),
+    // p, %%; flags - 0 + space #; widths and precisions, also as *. %n stores
+    // nothing. Widths above 4096 and precisions above 512 count as those.
     static vqString Format(const vqChar* format, ...);
     static vqString FormatV(const vqChar* format, va_list args);
 
@@ -105,9 +108,39 @@ private:
     StdString m_impl;
 };
 
-// Escapes text for XML: & < > always, and " too when inAttribute is true; control
-// characters that XML forbids become U+FFFD.
+// Escapes text for XML: & < > always, and " too when inAttribute is true. Every
+// character XML 1.0 does not allow (controls other than tab, LF and CR, U+FFFE,
+// U+FFFF, surrogates not in a pair) and, in 8-bit builds, every byte that starts
+// no valid UTF-8 sequence becomes U+FFFD, so the result is always XML text.
 VQ_BASE_API vqString vqXmlEscape(const vqString& text, bool inAttribute);
+// The same, appending length characters of text to out.
+VQ_BASE_API void vqXmlEscapeAppend(vqString::StdString& out, const vqChar* text, size_t length,
+                                   bool inAttribute);
+
+// Percent-encodes what a relative URI reference to a file of that name cannot hold
+// as it is: '%', '#', '?', tab, LF, CR, and the UTF-8 bytes of every character XML
+// does not allow or that is not UTF-8. Blanks and other letters stay as they are.
+VQ_BASE_API vqString vqUriEscapePath(const vqString& path);
+
+// Number text for callers that build text by hand, the same digits the formatter
+// writes and never dependent on the locale. The Append forms add to a string; the
+// Write forms write into a buffer with room for vqNUMBER_TEXT_MAX characters and
+// return the end (no NUL is added).
+const int vqNUMBER_TEXT_MAX = 32;
+// Decimal digits, with '-' when negative ("%lld").
+VQ_BASE_API void vqAppendInt(vqString::StdString& out, long long value);
+VQ_BASE_API char* vqWriteInt(char* buffer, long long value);
+VQ_BASE_API wchar_t* vqWriteInt(wchar_t* buffer, long long value);
+// Zero-padded to width characters, the sign counted ("%0*lld"); width is at most
+// vqNUMBER_TEXT_MAX (larger widths count as that).
+VQ_BASE_API void vqAppendZeroPadded(vqString::StdString& out, long long value, int width);
+VQ_BASE_API char* vqWriteZeroPadded(char* buffer, long long value, int width);
+VQ_BASE_API wchar_t* vqWriteZeroPadded(wchar_t* buffer, long long value, int width);
+// A date "YYYY-MM-DD" ("%04d-%02d-%02d").
+VQ_BASE_API void vqAppendDate(vqString::StdString& out, int year, int month, int day);
+// A time "HH:MM:SS" ("%02d:%02d:%02d"), then ".mmm" ("%03d") when millisecond >= 0.
+VQ_BASE_API void vqAppendTime(vqString::StdString& out, int hour, int minute, int second,
+                              int millisecond = -1);
 
 // Two upper-case hexadecimal digits of a byte value (0 to 255).
 VQ_BASE_API vqString vqDecToHex(int value);

@@ -10,6 +10,8 @@
 #include "vq/dc.h"
 #include "vq/file.h"
 
+class vqScreenDC;
+
 #ifdef VQMAKING_SVG
 #define VQ_SVG_API VQ_EXPORT
 #else
@@ -24,7 +26,8 @@ public:
     vqSVGFileDC(vqString fileName, int width, int height);
     // A picture of width x height pixels at the given resolution.
     vqSVGFileDC(vqString fileName, int width, int height, float dpi);
-    // Writes the footer and closes the file.
+    // Writes the footer and closes the file. A document that did not reach the file
+    // in full (a full disk, say) is logged as an error naming the file.
     ~vqSVGFileDC() override;
 
     // True while the file opened and every write so far reached it.
@@ -64,11 +67,16 @@ public:
 
     void BeginDrawing() {}
     void EndDrawing() {}
+    // Copies a region of a memory context into a PNG side file. Refuses (false, logged)
+    // more than 2^26 pixels (8192 x 8192); false too for a rop other than vqCOPY or a mask.
     bool Blit(int xdest, int ydest, int width, int height, vqDC* source, int xsrc, int ysrc,
               int rop = vqCOPY, bool useMask = false) {
         return DoBlit(xdest, ydest, width, height, source, xsrc, ysrc, rop, useMask, -1, -1);
     }
     void CrossHair(int x, int y) { DoCrossHair(x, y); }
+    // Saves the bitmap as the first free "<name>_image<n>.png" beside the document,
+    // skipping every name taken by anything (file, directory, link, FIFO); the side
+    // file is created new, never through a link.
     void DrawBitmap(const vqBitmap& bitmap, int x, int y, bool useMask = false) {
         DoDrawBitmap(bitmap, x, y, useMask);
     }
@@ -97,10 +105,14 @@ public:
 
 private:
     void Init(vqString fileName, int width, int height, float dpi);
-    // The only way anything reaches the file; refreshes m_isOk.
+    // The only ways anything reaches the file; each refreshes m_isOk. writef formats
+    // like vqString::Format straight into the stream.
     void write(const vqString& text);
+    void writef(const vqChar* format, ...);
     // Writes a style group for the current pen, brush and mapping.
     void NewGraphics();
+    // The kept screen context, with the surface's font selected.
+    vqScreenDC& TextMeasure() const;
 
     int XLOG2DEV(int x) const { return LogicalToDeviceX(x); }
     int YLOG2DEV(int y) const { return LogicalToDeviceY(y); }
@@ -148,6 +160,8 @@ private:
     double m_scaleX, m_scaleY;
     double m_translateX, m_translateY;
     double m_pixelsPerMmX, m_pixelsPerMmY;
+    // The screen context that measures text, made on first use and kept.
+    mutable vqScreenDC* m_textMeasure;
 };
 
 #endif

@@ -18,7 +18,7 @@ void vqSVGFileDC::DoDrawArc(int x1, int y1, int x2, int y2, int xc, int yc) {
     const double r1 = std::sqrt(square(dy1) + square(dx1));
     const double r2 = std::sqrt(square(dy2) + square(dx2));
     if (std::fabs(r2 - r1) > 3.0)
-        write(vqT("<!--- vqSVGFileDC::DoDrawArc Error in getting radii of circle --> \n"));
+        writef(vqT("<!--- vqSVGFileDC::DoDrawArc Error in getting radii of circle --> \n"));
 
     // Angles grow counter-clockwise on the screen (y taken as centre minus point).
     double theta1 = std::atan2(static_cast<double>(-dy1), static_cast<double>(dx1));
@@ -28,10 +28,9 @@ void vqSVGFileDC::DoDrawArc(int x1, int y1, int x2, int y2, int xc, int yc) {
     if (theta2 < theta1) theta2 += kSVGTwoPi;
     const int large = std::fabs(theta2 - theta1) > kSVGPi ? 1 : 0;
 
-    vqString s = vqString::Format(vqT("<path d=\"M%d %d A%g %g 0.0 %d %d %d %d L%d %d z "), x1, y1,
-                                  r1, r2, large, 0, x2, y2, xc, yc);
-    s += vqT(" \" /> \n");
-    if (m_isOk) write(s);
+    if (m_isOk)
+        writef(vqT("<path d=\"M%d %d A%g %g 0.0 %d %d %d %d L%d %d z  \" /> \n"), x1, y1, r1, r2,
+               large, 0, x2, y2, xc, yc);
 }
 
 void vqSVGFileDC::DoDrawEllipticArc(int x, int y, int width, int height, double startAngle,
@@ -58,9 +57,8 @@ void vqSVGFileDC::DoDrawEllipticArc(int x, int y, int width, int height, double 
         large = sweep > kSVGPi ? 1 : 0;
     }
 
-    vqString path = vqString::Format(vqT("<path d=\"M%d %d A%d %d 0.0 %d %d  %d %d L %d %d z "),
-                                     SVGTrunc(xs), SVGTrunc(ys), rx, ry, large, 0, SVGTrunc(xe),
-                                     SVGTrunc(ye), SVGTrunc(xc), SVGTrunc(yc));
-    path += vqT(" \" /> \n");
-    if (m_isOk) write(path);
+    if (m_isOk)
+        writef(vqT("<path d=\"M%d %d A%d %d 0.0 %d %d  %d %d L %d %d z  \" /> \n"), SVGTrunc(xs),
+               SVGTrunc(ys), rx, ry, large, 0, SVGTrunc(xe), SVGTrunc(ye), SVGTrunc(xc),
+               SVGTrunc(yc));
 }

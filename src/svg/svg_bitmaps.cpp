@@ -1,4 +1,11 @@
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include "svg_private.h"
+#include "vq/log.h"
 #include "vq/memory_dc.h"
 #include "vq/pnghandler.h"
 #include "vq/svgfiledc.h"
@@ -16,6 +23,42 @@ vqString SideFileStem(const vqString& svgPath) {
     return vqString(path.substr(0, dot));
 }
 
+// Removes a file we created, unless something else has taken its name meanwhile.
+void RemoveIfRegular(const vqString& name) {
+    const std::string path = name.ToUTF8();
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) remove(path.c_str());
+}
+
+// Creates the first side file from number *count on whose name nothing exists yet
+// (not even a link, directory or FIFO), never following a link, and writes the
+// picture into it; *count moves past every name found taken. False, with the
+// failure logged, when no file could be created or the picture not written.
+bool SaveSideFile(const vqBitmap& bitmap, const vqString& stem, int* count, vqString* name) {
+    for (;;) {
+        *name = stem + vqString::Format(vqT("_image%d.png"), *count);
+        vqFileOutputStream out(*name, vqFileOutputStream::CREATE_NEW);
+        if (!out.IsOk()) {
+            if (out.GetLastErrno() == EEXIST && *count < INT_MAX) {
+                ++*count;
+                continue;
+            }
+            vqLogError(vqT("Cannot create PNG file '%s': %s"), name->c_str(),
+                       vqString::FromUTF8(strerror(out.GetLastErrno())).c_str());
+            return false;
+        }
+        bool saved = bitmap.SaveFile(out, *name, vqBITMAP_TYPE_PNG);
+        if (!out.Close() && saved) {
+            saved = false;
+            vqLogError(vqT("Cannot write PNG file '%s': %s"), name->c_str(),
+                       vqString::FromUTF8(strerror(out.GetLastErrno())).c_str());
+        }
+        // Leave no partial picture behind; the name is then free for the next one.
+        if (!saved) RemoveIfRegular(*name);
+        return saved;
+    }
+}
+
 }  // namespace
 
 void vqSVGFileDC::DoDrawBitmap(const vqBitmap& bitmap, int x, int y, bool /*useMask*/) {
@@ -30,21 +73,17 @@ void vqSVGFileDC::DoDrawBitmap(const vqBitmap& bitmap, int x, int y, bool /*useM
     }
 
     const vqString stem = SideFileStem(m_fileName);
-    vqString name = stem + vqString::Format(vqT("_image%d.png"), m_imageCount);
-    // Never overwrite: pictures left by an earlier document push the number on.
-    while (vqFile::Exists(name))
-        name = stem + vqString::Format(vqT("_image%d.png"), ++m_imageCount);
+    vqString name;
+    const bool saved = SaveSideFile(bitmap, stem, &m_imageCount, &name);
 
-    const vqBitmap copy = bitmap;
-    const bool saved = copy.SaveFile(name, vqBITMAP_TYPE_PNG);
-
-    // The side file lies beside the SVG file, so the reference is its bare name.
-    vqString s = vqString::Format(vqT(" <image x=\"%d\" y=\"%d\" width=\"%dpx\" height=\"%dpx\" "),
-                                  x, y, copy.GetWidth(), copy.GetHeight());
-    s += vqT(" xlink:href=\"") + vqXmlEscape(vqFileNameFromPath(name), true) + vqT("\"> \n");
-    s += vqT("<title>Image from vqSVG</title>  </image>");
-    s += vqT("\n");
-    if (m_isOk && saved) write(s);
+    // The side file lies beside the SVG file, so the reference is its bare name, as a
+    // URI reference a viewer resolves to that very file.
+    if (m_isOk && saved)
+        writef(
+            vqT(" <image x=\"%d\" y=\"%d\" width=\"%dpx\" height=\"%dpx\"  xlink:href=\"%s\"> \n")
+                vqT("<title>Image from vqSVG</title>  </image>\n"),
+            x, y, bitmap.GetWidth(), bitmap.GetHeight(),
+            vqXmlEscape(vqUriEscapePath(vqFileNameFromPath(name)), true).c_str());
     m_isOk = m_outputStream->IsOk() && saved;
 }
 
@@ -62,6 +101,11 @@ void vqSVGFileDC::DoDrawIcon(const vqIcon& icon, int x, int y) {
 bool vqSVGFileDC::DoBlit(int xdest, int ydest, int width, int height, vqDC* source, int xsrc,
                          int ysrc, int rop, bool useMask, int /*xsrcMask*/, int /*ysrcMask*/) {
     if (rop != vqCOPY || useMask) return false;
+    if (static_cast<long long>(width) * height > kSVGMaxBlitPixels) {
+        vqLogError(vqT("Blit of %d x %d pixels refused: a side file holds at most %lld pixels."),
+                   width, height, kSVGMaxBlitPixels);
+        return false;
+    }
 
     vqBitmap bitmap(width, height, -1);
     {

@@ -5,7 +5,7 @@
 #include <climits>
 #include <cmath>
 
-#include "vq/gdi.h"
+#include "vq/dc.h"
 #include "vq/string.h"
 
 // The six hexadecimal digits of a colour, red then green then blue, without "#".
@@ -14,10 +14,7 @@ vqString SVGColourHex(vqColour colour);
 vqString SVGFillStyle(vqColour colour, int brushStyle);
 
 // Adds two coordinates, saturating at the int range instead of overflowing.
-inline int SVGAdd(long long a, long long b) {
-    long long sum = a + b;
-    return sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : static_cast<int>(sum);
-}
+inline int SVGAdd(long long a, long long b) { return vqDCBase::ClampToInt(a + b); }
 
 // Truncates toward zero like an int conversion, saturating at the int range (NaN gives 0).
 inline int SVGTrunc(double value) {
@@ -26,6 +23,9 @@ inline int SVGTrunc(double value) {
     if (value <= -2147483648.0) return INT_MIN;
     return static_cast<int>(value);
 }
+
+// The most pixels a blit copies into a side file: 2^26 (8192 x 8192, 256 MiB of RGBA).
+const long long kSVGMaxBlitPixels = 1LL << 26;
 
 // Angles in degrees become radians as angle * kSVGPi * kSVGDegree (1/180).
 const double kSVGPi = 3.141592653589793;

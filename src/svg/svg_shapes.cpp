@@ -4,7 +4,7 @@
 
 void vqSVGFileDC::DoDrawLine(int x1, int y1, int x2, int y2) {
     if (m_styleDirty) NewGraphics();
-    if (m_isOk) write(vqString::Format(vqT("<path d=\"M%d %d L%d %d\" /> \n"), x1, y1, x2, y2));
+    if (m_isOk) writef(vqT("<path d=\"M%d %d L%d %d\" /> \n"), x1, y1, x2, y2);
     CalcBoundingBox(x1, y1);
     CalcBoundingBox(x2, y2);
 }
@@ -18,9 +18,9 @@ void vqSVGFileDC::DoDrawLines(int n, vqPoint points[], int xoffset, int yoffset)
 void vqSVGFileDC::DoDrawPoint(int x, int y) {
     if (m_styleDirty) NewGraphics();
     // A zero-length line with round caps shows as a dot of the pen's width.
-    write(vqT("<g style = \"stroke-linecap:round;\" > \n"));
+    writef(vqT("<g style = \"stroke-linecap:round;\" > \n"));
     DoDrawLine(x, y, x, y);
-    write(vqT("</g>"));
+    writef(vqT("</g>"));
 }
 
 void vqSVGFileDC::DoDrawCheckMark(int x, int y, int width, int height) {
@@ -33,32 +33,35 @@ void vqSVGFileDC::DoDrawRectangle(int x, int y, int width, int height) {
 
 void vqSVGFileDC::DoDrawRoundedRectangle(int x, int y, int width, int height, double radius) {
     if (m_styleDirty) NewGraphics();
-    write(vqString::Format(
-        vqT(" <rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" rx=\"%g\"  /> \n"), x, y, width,
-        height, radius));
+    writef(vqT(" <rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" rx=\"%g\"  /> \n"), x, y, width,
+           height, radius);
     CalcBoundingBox(x, y);
     CalcBoundingBox(SVGAdd(x, width), SVGAdd(y, height));
 }
 
 void vqSVGFileDC::DoDrawPolygon(int n, vqPoint points[], int xoffset, int yoffset, int fillStyle) {
     if (m_styleDirty) NewGraphics();
-    vqString s = vqT("<polygon style=\"");
-    s += fillStyle == vqODDEVEN_RULE ? vqT("fill-rule:evenodd; ") : vqT("fill-rule:nonzero; ");
-    s += vqT("\" \npoints=\"");
+    // One element, written piece by piece into the stream's buffer.
+    static const char kEvenOdd[] = "<polygon style=\"fill-rule:evenodd; \" \npoints=\"";
+    static const char kNonZero[] = "<polygon style=\"fill-rule:nonzero; \" \npoints=\"";
+    if (fillStyle == vqODDEVEN_RULE)
+        m_outputStream->Write(kEvenOdd, sizeof kEvenOdd - 1);
+    else
+        m_outputStream->Write(kNonZero, sizeof kNonZero - 1);
     for (int i = 0; i < n; ++i) {
         const int x = SVGAdd(points[i].x, xoffset), y = SVGAdd(points[i].y, yoffset);
-        s += vqString::Format(vqT("%d,%d\n"), x, y);
+        m_outputStream->WriteInt(x).Write(",", 1).WriteInt(y).Write("\n", 1);
         CalcBoundingBox(x, y);
     }
-    s += vqT("\" /> \n");
-    write(s);
+    m_outputStream->Write("\" /> \n", 6);
+    m_isOk = m_outputStream->IsOk();
 }
 
 void vqSVGFileDC::DoDrawEllipse(int x, int y, int width, int height) {
     if (m_styleDirty) NewGraphics();
     const int rx = width / 2, ry = height / 2;
-    write(vqString::Format(vqT("<ellipse cx=\"%d\" cy=\"%d\" rx=\"%d\" ry=\"%d\"  /> \n"),
-                           SVGAdd(x, rx), SVGAdd(y, ry), rx, ry));
+    writef(vqT("<ellipse cx=\"%d\" cy=\"%d\" rx=\"%d\" ry=\"%d\"  /> \n"), SVGAdd(x, rx),
+           SVGAdd(y, ry), rx, ry);
     CalcBoundingBox(x, y);
     CalcBoundingBox(SVGAdd(x, width), SVGAdd(y, height));
 }

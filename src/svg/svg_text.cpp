@@ -33,6 +33,53 @@ const vqChar* StyleWord(int style) {
     }
 }
 
+// True when c may stand in an unquoted CSS family name: letters, digits, '_',
+// '-' and everything beyond ASCII.
+bool IsCssNameChar(vqChar c) {
+    const unsigned u = static_cast<unsigned>(c);
+    return u >= 0x80 || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') ||
+           (u >= '0' && u <= '9') || c == '_' || c == '-';
+}
+
+// True when the face name reads as the same family without quotes: words of name
+// characters, none starting with a digit or '-', separated by single blanks.
+bool IsPlainCssFamily(const vqString::StdString& face) {
+    bool wordStart = true;
+    for (vqChar c : face) {
+        if (c == ' ') {
+            if (wordStart) return false;
+            wordStart = true;
+            continue;
+        }
+        if (!IsCssNameChar(c) || (wordStart && ((c >= '0' && c <= '9') || c == '-'))) return false;
+        wordStart = false;
+    }
+    return !wordStart;
+}
+
+// The face name as a CSS font-family value: as it is when it reads as one family
+// unquoted (so ordinary names stay unchanged), else a quoted CSS string, so caller
+// text can never end the value or add declarations.
+vqString SVGFontFamily(const vqString& face) {
+    const vqString::StdString& in = face.str();
+    if (IsPlainCssFamily(in)) return face;
+    vqString::StdString out = vqT("'");
+    for (vqChar c : in) {
+        const unsigned u = static_cast<unsigned>(c);
+        if (c == '\\' || c == '\'') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20 || u == 0x7F) {
+            // A control character is a hexadecimal escape; the blank ends it.
+            out += vqString::Format(vqT("\\%X "), u).str();
+        } else {
+            out += c;
+        }
+    }
+    out += '\'';
+    return vqString(std::move(out));
+}
+
 }  // namespace
 
 void vqSVGFileDC::DoDrawText(const vqString& text, int x, int y) {
@@ -54,52 +101,44 @@ void vqSVGFileDC::DoDrawRotatedText(const vqString& text, int x, int y, double a
     CalcBoundingBox(ax, ay);
     CalcBoundingBox(SVGTrunc(ax + h * sine), SVGTrunc(ay + h * cosine));
 
-    const vqString rotate = vqString::Format(vqT("rotate( %g %d %d )  "), -angle, ax, ay);
     if (m_backgroundMode == vqSOLID) {
-        const vqString background = SVGColourHex(m_textBackground);
-        vqString rect = vqString::Format(
-            vqT(" <rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\"  "), ax,
-            SVGAdd(static_cast<long long>(ay) + descent, -static_cast<long long>(h)), w, h);
-        rect += vqT("style=\"fill:#") + background + vqT("; ");
-        rect += vqT("stroke-width:1; stroke:#") + background + vqT("; ");
-        rect += vqT("\" transform=\"") + rotate + vqT("\"");
-        rect += vqT(" /> \n");
-        write(rect);
+        const vqColour& b = m_textBackground;
+        writef(
+            vqT(" <rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\"  style=\"fill:#%02X%02X%02X; ")
+                vqT("stroke-width:1; stroke:#%02X%02X%02X; \" transform=\"rotate( %g %d %d )  \" "
+                    "/> \n"),
+            ax, SVGAdd(static_cast<long long>(ay) + descent, -static_cast<long long>(h)), w, h,
+            b.Red(), b.Green(), b.Blue(), b.Red(), b.Green(), b.Blue(), -angle, ax, ay);
     }
+    if (!m_isOk) return;
 
+    // An empty face name leaves the family out.
     const vqString face = m_font.GetFaceName();
-    const vqString foreground = SVGColourHex(m_textForeground);
-    vqString s = vqString::Format(vqT(" <text x=\"%d\" y=\"%d\" "), ax, ay);
-    if (!face.empty())
-        s += vqT("style=\"font-family:") + vqXmlEscape(face, true) + vqT("; ");
-    else
-        s += vqT("style=\" ");
-    s += vqT("font-weight:") + vqString(WeightWord(m_font.GetWeight())) + vqT("; ");
-    s += vqT("font-style:") + vqString(StyleWord(m_font.GetStyle())) + vqT("; ");
-    s += vqString::Format(vqT("font-size:%dpt; fill:#"), m_font.GetPointSize()) + foreground;
-    s += vqT("; stroke:#") + foreground + vqT("; ");
-    s += vqT("stroke-width:0;\"  transform=\"") + rotate + vqT("\" >");
-    s += vqXmlEscape(text, false);
-    s += vqT("</text> \n");
-    if (m_isOk) write(s);
+    const vqString family = face.empty() ? vqString() : vqXmlEscape(SVGFontFamily(face), true);
+    const vqColour& f = m_textForeground;
+    writef(vqT(" <text x=\"%d\" y=\"%d\" style=\"%s%s%sfont-weight:%s; font-style:%s; ")
+               vqT("font-size:%dpt; fill:#%02X%02X%02X; stroke:#%02X%02X%02X; stroke-width:0;\"  ")
+                   vqT("transform=\"rotate( %g %d %d )  \" >%s</text> \n"),
+           ax, ay, face.empty() ? vqT(" ") : vqT("font-family:"), family.c_str(),
+           face.empty() ? vqT("") : vqT("; "), WeightWord(m_font.GetWeight()),
+           StyleWord(m_font.GetStyle()), m_font.GetPointSize(), f.Red(), f.Green(), f.Blue(),
+           f.Red(), f.Green(), f.Blue(), -angle, ax, ay, vqXmlEscape(text, false).c_str());
+}
+
+// One screen context measures every text of the surface, with the surface's font.
+vqScreenDC& vqSVGFileDC::TextMeasure() const {
+    if (!m_textMeasure) m_textMeasure = new vqScreenDC;
+    m_textMeasure->SetFont(m_font);
+    return *m_textMeasure;
 }
 
 void vqSVGFileDC::DoGetTextExtent(const vqString& text, int* width, int* height, int* descent,
                                   int* externalLeading, const vqFont* font) const {
-    vqScreenDC screen;
-    screen.SetFont(m_font);
+    vqScreenDC& screen = TextMeasure();
     if (font) screen.SetFont(*font);
     screen.GetTextExtent(text, width, height, descent, externalLeading);
 }
 
-int vqSVGFileDC::GetCharHeight() const {
-    vqScreenDC screen;
-    screen.SetFont(m_font);
-    return screen.GetCharHeight();
-}
+int vqSVGFileDC::GetCharHeight() const { return TextMeasure().GetCharHeight(); }
 
-int vqSVGFileDC::GetCharWidth() const {
-    vqScreenDC screen;
-    screen.SetFont(m_font);
-    return screen.GetCharWidth();
-}
+int vqSVGFileDC::GetCharWidth() const { return TextMeasure().GetCharWidth(); }

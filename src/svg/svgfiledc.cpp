@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "svg_private.h"
+#include "vq/log.h"
+#include "vq/screen_dc.h"
 
 namespace {
 
@@ -26,16 +28,17 @@ vqString SVGFillStyle(vqColour colour, int brushStyle) {
     return s;
 }
 
-vqSVGFileDC::vqSVGFileDC(vqString fileName) : m_outputStream(nullptr) {
+vqSVGFileDC::vqSVGFileDC(vqString fileName) : m_outputStream(nullptr), m_textMeasure(nullptr) {
     Init(fileName, 320, 240, 72.0f);
 }
 
-vqSVGFileDC::vqSVGFileDC(vqString fileName, int width, int height) : m_outputStream(nullptr) {
+vqSVGFileDC::vqSVGFileDC(vqString fileName, int width, int height)
+    : m_outputStream(nullptr), m_textMeasure(nullptr) {
     Init(fileName, width, height, 72.0f);
 }
 
 vqSVGFileDC::vqSVGFileDC(vqString fileName, int width, int height, float dpi)
-    : m_outputStream(nullptr) {
+    : m_outputStream(nullptr), m_textMeasure(nullptr) {
     Init(fileName, width, height, dpi);
 }
 
@@ -87,18 +90,27 @@ void vqSVGFileDC::Init(vqString fileName, int width, int height, float dpi) {
 
 vqSVGFileDC::~vqSVGFileDC() {
     write(vqT("</g> \n</svg> \n"));
+    // The destructor cannot return the failure, so a document that did not reach
+    // the file in full is reported here, once.
+    if (!m_outputStream->Close() && !m_fileName.empty())
+        vqLogError(vqT("Cannot write SVG file '%s': %s"), m_fileName.c_str(),
+                   vqString::FromUTF8(strerror(m_outputStream->GetLastErrno())).c_str());
     delete m_outputStream;
+    delete m_textMeasure;
 }
 
 void vqSVGFileDC::write(const vqString& text) {
-#ifdef VQ_UNICODE
-    // Unconvertible characters become U+FFFD, so the rest of the text is still written.
-    std::string bytes = text.ToUTF8();
-    m_outputStream->Write(bytes.c_str(), strlen(bytes.c_str()));
-#else
-    const char* bytes = text.c_str();
-    m_outputStream->Write(bytes, strlen(bytes));
-#endif
+    // Up to the first NUL; wide text reaches the file as UTF-8, unconvertible
+    // characters as U+FFFD.
+    m_outputStream->WriteText(text.c_str(), std::char_traits<vqChar>::length(text.c_str()));
+    m_isOk = m_outputStream->IsOk();
+}
+
+void vqSVGFileDC::writef(const vqChar* format, ...) {
+    va_list args;
+    va_start(args, format);
+    m_outputStream->FormatV(format, args);
+    va_end(args);
     m_isOk = m_outputStream->IsOk();
 }
 
@@ -217,8 +229,9 @@ void vqSVGFileDC::SetLogicalScale(double x, double y) {
 }
 
 void vqSVGFileDC::SetLogicalOrigin(int x, int y) {
-    m_logicalOriginX = x * m_axisSignX;
-    m_logicalOriginY = y * m_axisSignY;
+    // A flipped axis turns INT_MIN into INT_MAX, the nearest int.
+    m_logicalOriginX = ClampToInt(static_cast<long long>(x) * m_axisSignX);
+    m_logicalOriginY = ClampToInt(static_cast<long long>(y) * m_axisSignY);
     ComputeScaleAndOrigin();
 }
 

@@ -380,8 +380,11 @@ TEST_F(PictureHandlerTest, BitmapFilesMustBeRegularFiles) {
     vqBitmap kept = TwoColourBitmap(4, 4);
     EXPECT_FALSE(kept.LoadFile(V(dir.File("pipe.png")), vqBITMAP_TYPE_PNG));
     EXPECT_FALSE(kept.LoadFile(vqT("/dev/zero"), vqBITMAP_TYPE_PNG));
+    // Finding a handler by the file's first bytes does not open the FIFO either.
+    EXPECT_FALSE(kept.LoadFile(V(dir.File("pipe.png")), vqBITMAP_TYPE_ANY));
     EXPECT_EQ(kept.GetSize(), vqSize(4, 4));
     EXPECT_EQ(log.Count({"pipe.png", "not a regular file"}), 1);
+    EXPECT_EQ(log.Count({"No image handler", "pipe.png"}), 1);
     EXPECT_EQ(log.Count({"/dev/zero", "not a regular file"}), 1);
 
     ASSERT_TRUE(Load(
@@ -390,7 +393,7 @@ TEST_F(PictureHandlerTest, BitmapFilesMustBeRegularFiles) {
     ASSERT_NE(pic, nullptr);
     EXPECT_FALSE(pic->GetBitmap().Ok());
     EXPECT_EQ(log.Count({"<string>:3: vqStaticPicture 'pipe', parameter 'bitmap'", "pipe.png"}), 1);
-    EXPECT_EQ(log.errors.size(), 3u);
+    EXPECT_EQ(log.errors.size(), 4u);
 }
 
 // Every pixel decoded, scaled or drawn for one resource file is charged to it until

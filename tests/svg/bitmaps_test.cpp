@@ -1,6 +1,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
 #include "render_util.h"
 #include "vq/memory_dc.h"
 
@@ -146,6 +150,33 @@ TEST(SvgBitmapTest, SideFileNamesFromUnusualDocumentNames) {
     svgtest::ExpectValidDocument(dir.Path(odd));
 }
 
+TEST(SvgBitmapTest, ReferencesReachSideFilesWhoseNamesAreNotPlainUriText) {
+    ScratchDir dir;
+    // '#', '?' and '%' mean something in a URI; a noncharacter is not XML; in 8-bit
+    // builds a Latin-1 byte is not UTF-8. Each is percent-encoded in the reference.
+    std::string stem = "R&D #1?100%41 \xEF\xBF\xBE", href = "R&amp;D %231%3F100%2541 %EF%BF%BE";
+#ifndef VQ_UNICODE
+    stem += "\xE9";
+    href += "%E9";
+#endif
+    std::string svg = dir.Path(stem + ".svg");
+    vqBitmap red(40, 40);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) red.SetPixel(x, y, vqColour(255, 0, 0));
+    {
+        vqSVGFileDC dc(V(svg));
+        dc.DrawBitmap(red, 10, 10);
+        EXPECT_TRUE(dc.Ok());
+    }
+    EXPECT_EQ(AfterGroup(svg), Element(10, 10, 40, 40, href + "_image0.png"));
+    ExpectPngHolds(dir.Path(stem + "_image0.png"), red);
+    svgtest::ExpectValidDocument(svg);
+    // The viewer finds the picture under that reference.
+    svgtest::Rendered r = svgtest::Render(svg, 320);
+    EXPECT_TRUE(r.Covered(30, 30));
+    EXPECT_EQ(r.Colour(30, 30), vqColour(255, 0, 0));
+}
+
 TEST(SvgBitmapTest, NoDocumentMeansNoSideFile) {
     ScratchDir dir;
     InDirectory here(dir.Dir());
@@ -161,13 +192,18 @@ TEST(SvgBitmapTest, NoDocumentMeansNoSideFile) {
 
 TEST(SvgBitmapTest, FailedSaveWritesNothingUntilTheNextWrite) {
     ScratchDir dir;
-    std::string svg = dir.Path("pic.svg");
-    // A directory in the way makes the side file unwritable, even for root.
-    ASSERT_EQ(mkdir(dir.Path("pic_image0.png").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(dir.Path("sub").c_str(), 0755), 0);
+    std::string svg = dir.Path("moved/pic.svg");
     {
-        vqSVGFileDC dc(V(svg));
+        vqSVGFileDC dc(V(dir.Path("sub/pic.svg")));
+        // The open document moves away: its side files have no directory any more.
+        ASSERT_EQ(rename(dir.Path("sub").c_str(), dir.Path("moved").c_str()), 0);
+        svgtest::ErrorLog log;
         dc.DrawBitmap(Pattern(2, 2), 0, 0);
         EXPECT_FALSE(dc.Ok());
+        ASSERT_EQ(log.lines.size(), 1u);
+        EXPECT_NE(log.lines[0].find("sub/pic_image0.png"), std::string::npos) << log.lines[0];
+        EXPECT_NE(log.lines[0].find(strerror(ENOENT)), std::string::npos) << log.lines[0];
         dc.DrawLine(1, 2, 3, 4);                       // dropped
         dc.DrawArc(20, 10, 10, 0, 10, 10);             // dropped
         dc.DrawEllipticArc(0, 0, 100, 50, 0.0, 90.0);  // dropped
@@ -175,13 +211,72 @@ TEST(SvgBitmapTest, FailedSaveWritesNothingUntilTheNextWrite) {
         dc.DrawRectangle(1, 2, 3, 4);  // written regardless; restores the state
         EXPECT_TRUE(dc.Ok());
         dc.DrawLine(5, 6, 7, 8);
-        // A bitmap without data cannot be saved either.
+        // A bitmap without data cannot be saved either, and leaves no file.
+        ASSERT_EQ(rename(dir.Path("moved").c_str(), dir.Path("sub").c_str()), 0);
         dc.DrawBitmap(vqBitmap(), 0, 0);
         EXPECT_FALSE(dc.Ok());
+        EXPECT_FALSE(FileExists(dir.Path("sub/pic_image0.png")));
+        ASSERT_EQ(rename(dir.Path("sub").c_str(), dir.Path("moved").c_str()), 0);
     }
     EXPECT_EQ(AfterGroup(svg),
               " <rect x=\"1\" y=\"2\" width=\"3\" height=\"4\" rx=\"0\"  /> \n"
               "<path d=\"M5 6 L7 8\" /> \n");
+}
+
+TEST(SvgBitmapTest, SideFilesSkipNamesTakenByAnythingAndNeverFollowLinks) {
+    ScratchDir dir;
+    std::string svg = dir.Path("pic.svg");
+    // Every kind of entry holds a name: a directory, a FIFO, links that lead nowhere
+    // (to a missing file, to a missing directory) and a link to a file.
+    ASSERT_EQ(mkdir(dir.Path("pic_image0.png").c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo(dir.Path("pic_image1.png").c_str(), 0644), 0);
+    ASSERT_EQ(symlink(dir.Path("target.png").c_str(), dir.Path("pic_image2.png").c_str()), 0);
+    ASSERT_EQ(symlink(dir.Path("nodir/x.png").c_str(), dir.Path("pic_image3.png").c_str()), 0);
+    std::ofstream(dir.Path("victim.png")) << "keep";
+    ASSERT_EQ(symlink(dir.Path("victim.png").c_str(), dir.Path("pic_image4.png").c_str()), 0);
+    vqBitmap a = Pattern(2, 3), b = Pattern(4, 1);
+    {
+        vqSVGFileDC dc(V(svg));
+        svgtest::ErrorLog log;
+        dc.DrawBitmap(a, 1, 1);
+        EXPECT_TRUE(dc.Ok());
+        dc.DrawBitmap(b, 2, 2);
+        EXPECT_TRUE(dc.Ok());
+        EXPECT_TRUE(log.lines.empty()) << log.lines[0];
+    }
+    EXPECT_EQ(AfterGroup(svg),
+              Element(1, 1, 2, 3, "pic_image5.png") + Element(2, 2, 4, 1, "pic_image6.png"));
+    ExpectPngHolds(dir.Path("pic_image5.png"), a);
+    ExpectPngHolds(dir.Path("pic_image6.png"), b);
+    // Nothing was written through a link, and the entries in the way are as they were.
+    EXPECT_FALSE(FileExists(dir.Path("target.png")));
+    EXPECT_EQ(ReadFile(dir.Path("victim.png")), "keep");
+    struct stat st;
+    ASSERT_EQ(lstat(dir.Path("pic_image1.png").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(lstat(dir.Path("pic_image2.png").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+TEST(SvgBitmapTest, HugeBlitsAreRefusedWithoutDrawing) {
+    ScratchDir dir;
+    std::string svg = dir.Path("huge.svg");
+    vqBitmap source = Pattern(20, 10);
+    vqMemoryDC memory(source);
+    {
+        vqSVGFileDC dc(V(svg));
+        svgtest::ErrorLog log;
+        EXPECT_FALSE(dc.Blit(0, 0, INT_MAX, INT_MAX, &memory, 0, 0));
+        EXPECT_FALSE(dc.Blit(0, 0, 30000, 30000, &memory, 0, 0));
+        EXPECT_FALSE(dc.Blit(0, 0, 8193, 8192, &memory, 0, 0));
+        EXPECT_FALSE(dc.Blit(0, 0, -30000, -30000, &memory, 0, 0));
+        ASSERT_EQ(log.lines.size(), 4u);
+        EXPECT_NE(log.lines[1].find("30000 x 30000"), std::string::npos) << log.lines[1];
+        EXPECT_TRUE(dc.Ok());
+        // A blit within the bound still works afterwards.
+        EXPECT_TRUE(dc.Blit(1, 1, 2, 2, &memory, 0, 0));
+    }
+    EXPECT_EQ(AfterGroup(svg), Element(1, 1, 2, 2, "huge_image0.png"));
 }
 
 TEST(SvgBitmapTest, ReadOnlyDirectoryRefusesTheSideFile) {

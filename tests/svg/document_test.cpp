@@ -1,4 +1,6 @@
+#include <cerrno>
 #include <clocale>
+#include <cstring>
 
 #include "svg_test_util.h"
 
@@ -74,6 +76,45 @@ TEST(SvgDocumentTest, NonAsciiFileNameIsWrittenAsUtf8) {
     { vqSVGFileDC dc(V(path)); }
     EXPECT_NE(ReadFile(path).find("created as " + name + " </title>"), std::string::npos);
     svgtest::ExpectValidDocument(path);
+}
+
+TEST(SvgDocumentTest, FileNamesThatAreNotXmlBecomeReplacementCharacters) {
+    ScratchDir dir;
+    // A noncharacter in either build; in 8-bit builds also a Latin-1 byte.
+    std::string name = "x\xEF\xBF\xBE", title = "x\xEF\xBF\xBD";
+#ifndef VQ_UNICODE
+    name += "caf\xE9";
+    title += "caf\xEF\xBF\xBD";
+#endif
+    std::string path = dir.Path(name + ".svg");
+    {
+        vqSVGFileDC dc(V(path));
+        EXPECT_TRUE(dc.Ok());
+    }
+    std::string doc = ReadFile(path);
+    EXPECT_NE(doc.find("created as " + title + ".svg </title>"), std::string::npos) << doc;
+    svgtest::ExpectValidDocument(path);
+}
+
+TEST(SvgDocumentTest, ALostDocumentIsLoggedOnceNamingTheFile) {
+    svgtest::ErrorLog log;
+    {
+        // Small enough to stay in the buffer until the destructor's flush.
+        vqSVGFileDC dc(V("/dev/full"));
+        dc.DrawRectangle(1, 2, 3, 4);
+        EXPECT_TRUE(dc.Ok());
+        EXPECT_TRUE(log.lines.empty());
+    }
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find("/dev/full"), std::string::npos) << log.lines[0];
+    EXPECT_NE(log.lines[0].find(strerror(ENOSPC)), std::string::npos) << log.lines[0];
+
+    // A document that reached its file logs nothing; nor does one that never opened.
+    log.lines.clear();
+    ScratchDir dir;
+    { vqSVGFileDC dc(V(dir.Path("fine.svg"))); }
+    { vqSVGFileDC dc(V(dir.Path("missing/dir/a.svg"))); }
+    EXPECT_TRUE(log.lines.empty()) << log.lines[0];
 }
 
 TEST(SvgDocumentTest, UnopenableFilesShowOnlyInOk) {

@@ -128,6 +128,27 @@ TEST(SvgMappingTest, HugeValuesSaturateInsteadOfOverflowing) {
     EXPECT_EQ(dc.LogicalToDeviceX(INT_MAX), INT_MAX);
 }
 
+TEST(SvgMappingTest, FlippedAxesSaturateTheSmallestOrigin) {
+    ScratchDir dir;
+    vqSVGFileDC dc(V(dir.Path("f.svg")));
+    dc.SetAxisOrientation(false, true);
+    dc.SetLogicalOrigin(INT_MIN, INT_MIN);
+    int x = 0, y = 0;
+    dc.GetLogicalOrigin(&x, &y);
+    EXPECT_EQ(x, INT_MAX);
+    EXPECT_EQ(y, INT_MAX);
+    dc.SetLogicalOrigin(INT_MAX, -5);
+    dc.GetLogicalOrigin(&x, &y);
+    EXPECT_EQ(x, -INT_MAX);
+    EXPECT_EQ(y, 5);
+    EXPECT_EQ(
+        TransformAfter([](vqSVGFileDC& dc) {
+            dc.SetAxisOrientation(false, false);
+            dc.SetLogicalOrigin(INT_MIN, 0);
+        }),
+        "translate(" + vqString::Format(vqT("%g"), double(INT_MAX)).ToUTF8() + " 0) scale(1 1)");
+}
+
 TEST(SvgMappingTest, EverySetterStartsANewGroup) {
     ScratchDir dir;
     std::string path = dir.Path("g.svg");

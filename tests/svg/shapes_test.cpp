@@ -107,6 +107,16 @@ TEST(SvgShapesTest, CheckMarkIsDrawnWithLines) {
     EXPECT_EQ(r.second, (Box{true, 0, 0, 30, 30}));
 }
 
+TEST(SvgShapesTest, CheckMarkAtTheEdgeOfTheIntRangeSaturates) {
+    auto r = Draw([](vqSVGFileDC& dc) { dc.DrawCheckMark(INT_MAX - 1, INT_MAX - 1, 10, 10); });
+    const std::string max = std::to_string(INT_MAX), near = std::to_string(INT_MAX - 1);
+    EXPECT_EQ(r.first, "<path d=\"M" + near + " " + max + " L" + max + " " + max + "\" /> \n" +
+                           "<path d=\"M" + max + " " + max + " L" + max + " " + near + "\" /> \n");
+    EXPECT_EQ(r.second, (Box{true, INT_MAX - 1, INT_MAX - 1, INT_MAX, INT_MAX}));
+    r = Draw([](vqSVGFileDC& dc) { dc.DrawCheckMark(INT_MIN, INT_MIN, -9, -9); });
+    EXPECT_EQ(r.second, (Box{true, INT_MIN, INT_MIN, INT_MIN, INT_MIN}));
+}
+
 TEST(SvgShapesTest, HugeCoordinatesStayWithinInt) {
     vqPoint pts[] = {vqPoint(INT_MAX, INT_MIN), vqPoint(0, 0)};
     auto r = Draw([&](vqSVGFileDC& dc) {

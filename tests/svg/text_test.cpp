@@ -1,3 +1,5 @@
+#include <vector>
+
 #include "render_util.h"
 #include "vq/screen_dc.h"
 
@@ -132,13 +134,103 @@ TEST(SvgTextTest, HostileTextAndFaceNamesAreEscaped) {
         dc.SetFont(vqFont(10, vqSWISS, vqNORMAL, vqNORMAL, false, V("Evil\" Face & <Co>")));
         dc.DrawText(hostile, 5, 5);
     });
-    EXPECT_NE(body.find("style=\"font-family:Evil&quot; Face &amp; &lt;Co&gt;; "),
+    EXPECT_NE(body.find("style=\"font-family:'Evil&quot; Face &amp; &lt;Co&gt;'; "),
               std::string::npos)
         << body;
     EXPECT_NE(body.find(">a&lt;b&gt;&amp;c \"quoted\" 'single'\nnext line \xc3\xa9\xe2\x82\xac"
                         "</text> \n"),
               std::string::npos)
         << body;
+}
+
+// The families written for the face names, in order, as they stand in the document.
+std::vector<std::string> FamiliesOf(const std::vector<std::string>& faces) {
+    std::string body = Draw([&](vqSVGFileDC& dc) {
+        for (const std::string& face : faces) {
+            dc.SetFont(vqFont(10, vqSWISS, vqNORMAL, vqNORMAL, false, V(face)));
+            dc.DrawText(vqT("f"), 5, 5);
+        }
+    });
+    std::vector<std::string> families;
+    for (size_t start = body.find("font-family:"); start != std::string::npos;
+         start = body.find("font-family:", start + 1)) {
+        size_t end = body.find("; font-weight:", start);
+        families.push_back(body.substr(start + 12, end - start - 12));
+    }
+    return families;
+}
+
+TEST(SvgTextTest, OrdinaryFaceNamesStayBareOthersBecomeCssStrings) {
+    // Names that read as one family without quotes are written as they are.
+    const std::vector<std::string> plain = {"Arial",          "DejaVu Sans", "Times New Roman",
+                                            "Noto_Sans-Bold", "sans-serif",  "Caf\xC3\xA9 Script"};
+    EXPECT_EQ(FamiliesOf(plain), plain);
+    // Everything else is one quoted string, with CSS and XML escapes.
+    EXPECT_EQ(FamiliesOf({"Evil; opacity:0", "Evil\"; font-size:99pt", "it's\\", "Arial, Helvetica",
+                          "3D Font", "Two  Blanks", " Lead", "Line\nBreak\x01"}),
+              (std::vector<std::string>{"'Evil; opacity:0'", "'Evil&quot;; font-size:99pt'",
+                                        "'it\\'s\\\\'", "'Arial, Helvetica'", "'3D Font'",
+                                        "'Two  Blanks'", "' Lead'", "'Line\\A Break\\1 '"}));
+}
+
+TEST(SvgTextTest, FaceNameCannotAddDeclarations) {
+    ScratchDir dir;
+    std::string path = dir.Path("inject.svg");
+    {
+        vqSVGFileDC dc(V(path), 320, 240);
+        dc.SetBackgroundMode(vqSOLID);
+        dc.SetTextBackground(vqColour(0, 0, 255));
+        dc.SetFont(vqFont(20, vqSWISS, vqNORMAL, vqBOLD, false, V("Sans; opacity:0")));
+        dc.DrawText(vqT("MMMM"), 40, 40);
+        dc.SetBackgroundMode(vqTRANSPARENT);
+        dc.SetFont(vqFont(20, vqSWISS, vqNORMAL, vqBOLD, false, V("Sans\"; opacity:0; x:\"")));
+        dc.DrawText(vqT("MMMM"), 40, 140);
+    }
+    svgtest::ExpectValidDocument(path);
+    // Both texts show: the face names are only names, whatever they hold.
+    svgtest::Rendered r = svgtest::Render(path, 320);
+    auto inked = [&](int top) {
+        int n = 0;
+        for (int y = top; y < top + 40; ++y)
+            for (int x = 40; x < 200; ++x) {
+                vqColour c = r.Colour(x + 0.5, y + 0.5);
+                if (r.Covered(x + 0.5, y + 0.5) && c.Red() < 60 && c.Blue() < 60) ++n;
+            }
+        return n;
+    };
+    EXPECT_GT(inked(40), 20);
+    EXPECT_GT(inked(140), 20);
+}
+
+TEST(SvgTextTest, TextThatIsNotXmlBecomesReplacementCharacters) {
+    // U+FFFE and U+FFFF are not XML characters in either build; in 8-bit builds
+    // neither are bytes that do not form UTF-8 (a Latin-1 e-acute, a truncated
+    // sequence, an encoded surrogate).
+    std::string text =
+        "a\xEF\xBF\xBE"
+        "b\xEF\xBF\xBF"
+        "c";
+    std::string expected =
+        "a\xEF\xBF\xBD"
+        "b\xEF\xBF\xBD"
+        "c";
+#ifndef VQ_UNICODE
+    text += "caf\xE9 \xE2\x82 \xED\xA0\x80.";
+    expected +=
+        "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD "
+        "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.";
+#endif
+    std::string face = "Face\xEF\xBF\xBF", expectedFace = "Face\xEF\xBF\xBD";
+#ifndef VQ_UNICODE
+    face += "\xE9";
+    expectedFace += "\xEF\xBF\xBD";
+#endif
+    std::string body = Draw([&](vqSVGFileDC& dc) {
+        dc.SetFont(vqFont(10, vqSWISS, vqNORMAL, vqNORMAL, false, V(face)));
+        dc.DrawText(V(text), 5, 5);
+    });
+    EXPECT_NE(body.find(">" + expected + "</text>"), std::string::npos) << body;
+    EXPECT_NE(body.find("font-family:" + expectedFace + "; "), std::string::npos) << body;
 }
 
 #ifdef VQ_UNICODE

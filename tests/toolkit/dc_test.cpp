@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "vq/dc.h"
@@ -45,6 +46,28 @@ TEST(DCBaseTest, MappingRoundsAwayFromZero) {
     dc.SetAxisOrientation(true, true);
     dc.SetDeviceOrigin(0, 100);
     EXPECT_EQ(dc.LogicalToDeviceY(10), 90);
+}
+
+TEST(DCBaseTest, SumsAtTheEdgeOfTheIntRangeSaturate) {
+    LineRecorder dc;
+    dc.DrawCheckMark(INT_MAX - 1, INT_MAX - 1, 10, 10);
+    ASSERT_EQ(dc.lines.size(), 2u);
+    EXPECT_EQ(dc.lines[0], (std::vector<int>{INT_MAX - 1, INT_MAX, INT_MAX, INT_MAX}));
+    EXPECT_EQ(dc.lines[1], (std::vector<int>{INT_MAX, INT_MAX, INT_MAX, INT_MAX - 1}));
+    EXPECT_EQ(dc.MinY(), INT_MAX - 1);
+    vqPoint pts[] = {vqPoint(INT_MAX, INT_MIN), vqPoint(0, 0)};
+    dc.DrawLines(2, pts, 10, -10);
+    EXPECT_EQ(dc.lines[2], (std::vector<int>{INT_MAX, INT_MIN, 10, -10}));
+
+    // A flipped axis cannot negate INT_MIN: the origin saturates, and so do the mappings.
+    dc.SetAxisOrientation(false, true);
+    dc.SetLogicalOrigin(INT_MIN, INT_MIN);
+    int x = 0, y = 0;
+    dc.GetLogicalOrigin(&x, &y);
+    EXPECT_EQ(x, INT_MAX);
+    EXPECT_EQ(y, INT_MAX);
+    EXPECT_EQ(dc.LogicalToDeviceX(INT_MIN), INT_MAX);
+    EXPECT_EQ(dc.LogicalToDeviceY(INT_MAX), 0);
 }
 
 }  // namespace

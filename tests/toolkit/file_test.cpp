@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -54,6 +57,94 @@ TEST(FileStreamTest, FailuresShowInIsOk) {
     for (int i = 0; i < 100 && full.IsOk(); ++i) full.Write(block.data(), block.size());
     EXPECT_FALSE(full.IsOk());
     EXPECT_NE(full.GetLastErrno(), 0);
+}
+
+// A fresh directory per test, removed afterwards.
+class ScratchDirectory {
+public:
+    ScratchDirectory() {
+        char tmpl[] = "/tmp/vq_file_XXXXXX";
+        const char* made = mkdtemp(tmpl);
+        path = made ? made : "";
+    }
+    ~ScratchDirectory() {
+        if (!path.empty()) (void)system(("rm -rf '" + path + "'").c_str());
+    }
+    std::string operator/(const char* name) const { return path + "/" + name; }
+    std::string path;
+};
+
+TEST(FileStreamTest, CreateNewRefusesEveryExistingNameAndNeverFollowsALink) {
+    ScratchDirectory dir;
+    ASSERT_FALSE(dir.path.empty());
+    std::ofstream(dir / "file") << "old";
+    ASSERT_EQ(mkdir((dir / "dir").c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
+    ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "dangling").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "file").c_str(), (dir / "link").c_str()), 0);
+    for (const char* name : {"file", "dir", "fifo", "dangling", "link"}) {
+        vqFileOutputStream out(vqString::FromUTF8(dir / name), vqFileOutputStream::CREATE_NEW);
+        EXPECT_FALSE(out.IsOk()) << name;
+        EXPECT_EQ(out.GetLastErrno(), EEXIST) << name;
+    }
+    EXPECT_EQ(ReadAll(dir / "file"), "old");
+    EXPECT_NE(access((dir / "target").c_str(), F_OK), 0);
+
+    {
+        vqFileOutputStream out(vqString::FromUTF8(dir / "new"), vqFileOutputStream::CREATE_NEW);
+        ASSERT_TRUE(out.IsOk());
+        out.Write("fresh", 5);
+        EXPECT_TRUE(out.Close());
+        // Closed: nothing more reaches the file.
+        out.Write("more", 4);
+        EXPECT_FALSE(out.IsOk());
+    }
+    EXPECT_EQ(ReadAll(dir / "new"), "fresh");
+    // Replacing empties an existing file.
+    {
+        vqFileOutputStream out(vqString::FromUTF8(dir / "new"));
+        out.Write("x", 1);
+    }
+    EXPECT_EQ(ReadAll(dir / "new"), "x");
+}
+
+TEST(FileStreamTest, CloseReportsWhatTheLastFlushLost) {
+    vqFileOutputStream full(vqT("/dev/full"));
+    ASSERT_TRUE(full.IsOk());
+    full.Write("abc", 3);
+    EXPECT_TRUE(full.IsOk());
+    EXPECT_FALSE(full.Close());
+    EXPECT_EQ(full.GetLastErrno(), ENOSPC);
+}
+
+TEST(FileStreamTest, FormatsAndTextGoStraightInAsUtf8) {
+    ScratchDirectory dir;
+    ASSERT_FALSE(dir.path.empty());
+    // Long enough to cross the buffer several times, with characters of every length.
+    vqString text;
+    for (int i = 0; i < 30000; ++i)
+        text += vqString::FromUTF8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    std::string expected;
+    {
+        vqFileOutputStream out(vqString::FromUTF8(dir / "text"));
+        out.Format(vqT("<%s %5d|%-4s|%.2g>"), vqT("tag"), -42, vqT("ab"), 2.8346);
+        expected += vqString::Format(vqT("<%s %5d|%-4s|%.2g>"), vqT("tag"), -42, vqT("ab"), 2.8346)
+                        .ToUTF8();
+        out.WriteText(text.c_str(), text.length());
+        expected += text.ToUTF8();
+        out.WriteInt(-9223372036854775807LL - 1).Write(",", 1).WriteInt(0);
+        expected += "-9223372036854775808,0";
+        out.Format(vqT("[%s]"), text.c_str());
+        expected += "[" + text.ToUTF8() + "]";
+        EXPECT_TRUE(out.Close());
+    }
+    EXPECT_EQ(ReadAll(dir / "text"), expected);
+
+    // A stream that never opened takes nothing and stays failed.
+    vqFileOutputStream missing(vqT("/no/such/dir/x.txt"));
+    missing.Format(vqT("%d"), 1);
+    missing.WriteText(vqT("x"), 1);
+    EXPECT_FALSE(missing.IsOk());
 }
 
 TEST(FileNameTest, LastComponentAcceptsBothSeparators) {

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <string>
+#include <vector>
+
 #include "vq/gdi.h"
+#include "log_capture.h"
 
 namespace {
 
@@ -81,6 +86,17 @@ TEST(GdiTest, BitmapPixelsAreReal) {
     EXPECT_EQ(c, vqColour(0, 0, 0));
     EXPECT_FALSE(bmp.GetPixel(3, 0, &c));
     EXPECT_FALSE(vqBitmap(0, 5).Ok());
+}
+
+TEST(GdiTest, BitmapsBeyondTheBoundHaveNoDataAndNeverThrow) {
+    LogCapture log;
+    EXPECT_FALSE(vqBitmap(INT_MAX, INT_MAX).Ok());
+    EXPECT_FALSE(vqBitmap(1 << 16, (1 << 12) + 1).Ok());
+    ASSERT_EQ(log.errors.size(), 2u);
+    EXPECT_NE(log.errors[0].find("2147483647 x 2147483647"), std::string::npos) << log.errors[0];
+    vqBitmap edge(1 << 14, 1);
+    EXPECT_TRUE(edge.Ok());
+    EXPECT_EQ(log.errors.size(), 2u);
 }
 
 }  // namespace

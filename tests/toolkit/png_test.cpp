@@ -9,24 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "vq/log.h"
+#include "log_capture.h"
 #include "vq/pnghandler.h"
 
 namespace {
-
-// Collects every logged line while installed.
-class LogCapture : public vqLog {
-public:
-    LogCapture() { m_previous = SetActiveTarget(this); }
-    ~LogCapture() override { SetActiveTarget(m_previous); }
-    void DoLog(vqLogLevel level, const vqString& text) override {
-        if (level == vqLOG_Error) errors.push_back(text.ToUTF8());
-    }
-    std::vector<std::string> errors;
-
-private:
-    vqLog* m_previous;
-};
 
 // A fresh directory per test, so the flavours running side by side never meet.
 class PngHandlerTest : public ::testing::Test {
@@ -139,6 +125,26 @@ TEST_F(PngHandlerTest, SaveFailuresAreReportedAndLeaveNoFile) {
         ASSERT_EQ(stat("/dev/full", &dev), 0);
         EXPECT_TRUE(S_ISCHR(dev.st_mode));
     }
+}
+
+TEST_F(PngHandlerTest, SavesIntoAnOpenStream) {
+    LogCapture log;
+    vqBitmap original = Pattern(7, 5, true);
+    {
+        vqFileOutputStream out(Path("stream.png"), vqFileOutputStream::CREATE_NEW);
+        ASSERT_TRUE(original.SaveFile(out, Path("stream.png"), vqBITMAP_TYPE_PNG));
+        EXPECT_TRUE(out.Close());
+    }
+    vqBitmap loaded;
+    ASSERT_TRUE(loaded.LoadFile(Path("stream.png"), vqBITMAP_TYPE_PNG));
+    ExpectSamePixels(original, loaded);
+
+    // A stream that fails says so, once, naming the file it was given.
+    vqFileOutputStream full(vqT("/dev/full"));
+    vqBitmap big = Pattern(300, 300, true);
+    EXPECT_FALSE(big.SaveFile(full, vqT("full.png"), vqBITMAP_TYPE_PNG));
+    ASSERT_EQ(log.errors.size(), 1u);
+    EXPECT_NE(log.errors[0].find("full.png"), std::string::npos) << log.errors[0];
 }
 
 TEST_F(PngHandlerTest, NonAsciiFileNamesWork) {

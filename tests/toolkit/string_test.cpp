@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cwchar>
 
 #include "vq/app.h"
 #include "vq/log.h"
@@ -27,9 +30,20 @@ std::string Reference(const char* format, Args... args) {
 }
 
 TEST(StringTest, DirectConversionsMatchTheCLibrary) {
-    const double doubles[] = {0.0,   -0.0,        1.0,         1.5,     10.0,
-                              100.0, 0.85,        2.834645669, 1234.5,  -5678.25,
-                              1e-5,  123456789.0, 1e300,       -1e-300, 0.1 + 0.2};
+    const double doubles[] = {0.0,         -0.0,
+                              1.0,         1.5,
+                              10.0,        100.0,
+                              0.85,        2.8346456,
+                              1234.5,      -5678.25,
+                              1e-5,        123456789.0,
+                              1e300,       -1e-300,
+                              0.1 + 0.2,   99.0,
+                              999999.0,    1e6,
+                              -1e6,        1e15,
+                              -1e16,       123456789012345.0,
+                              0.5,         -7.0,
+                              HUGE_VAL,    -HUGE_VAL,
+                              std::nan("")};
     for (double d : doubles) {
         EXPECT_EQ(
             vqString::Format(vqT("%g|%.2g|%.15g|%f|%.3f|%e|%.0g"), d, d, d, d, d, d, d).ToUTF8(),
@@ -53,6 +67,102 @@ TEST(StringTest, DirectConversionsMatchTheCLibrary) {
     // Conversions outside the direct path still go through the C library.
     EXPECT_EQ(vqString::Format(vqT("%+d|%#x|%*d|%.3d"), 5, 255, 4, 7, 7).ToUTF8(),
               Reference("%+d|%#x|%*d|%.3d", 5, 255, 4, 7, 7));
+}
+
+TEST(StringTest, FlagsWidthsAndLengthsMatchTheCLibrary) {
+    const long long ints[] = {0, 7, -7, 255, -2147483648LL, 4294967295LL, -9223372036854775807LL};
+    for (long long v : ints) {
+        const int i = static_cast<int>(v);
+        EXPECT_EQ(vqString::Format(vqT("%+d|% d|%+5d|%-+6d|%.3d|%8.3d|%-8.3d|%.0d|%08.3d|%+05d"), i,
+                                   i, i, i, i, i, i, i, i, i)
+                      .ToUTF8(),
+                  Reference("%+d|% d|%+5d|%-+6d|%.3d|%8.3d|%-8.3d|%.0d|%08.3d|%+05d", i, i, i, i, i,
+                            i, i, i, i, i))
+            << v;
+        EXPECT_EQ(vqString::Format(vqT("%#x|%#X|%#o|%o|%#10x|%#010x|%.0o|%#.0o|%hhd|%hd|%hu"), i, i,
+                                   i, i, i, i, i, i, i, i, i)
+                      .ToUTF8(),
+                  Reference("%#x|%#X|%#o|%o|%#10x|%#010x|%.0o|%#.0o|%hhd|%hd|%hu", i, i, i, i, i, i,
+                            i, i, i, i, i))
+            << v;
+        EXPECT_EQ(
+            vqString::Format(vqT("%lld|%llu|%llx|%jd|%zu|%td|%zd"), v,
+                             static_cast<unsigned long long>(v), static_cast<unsigned long long>(v),
+                             static_cast<intmax_t>(v), static_cast<size_t>(v),
+                             static_cast<ptrdiff_t>(v), static_cast<ptrdiff_t>(v))
+                .ToUTF8(),
+            Reference("%lld|%llu|%llx|%jd|%zu|%td|%zd", v, static_cast<unsigned long long>(v),
+                      static_cast<unsigned long long>(v), static_cast<intmax_t>(v),
+                      static_cast<size_t>(v), static_cast<ptrdiff_t>(v), static_cast<ptrdiff_t>(v)))
+            << v;
+        EXPECT_EQ(vqString::Format(vqT("%*d|%-*d|%.*d|%*.*d"), 6, i, -6, i, 4, i, 7, 3, i).ToUTF8(),
+                  Reference("%*d|%-*d|%.*d|%*.*d", 6, i, -6, i, 4, i, 7, 3, i))
+            << v;
+    }
+    const double doubles[] = {0.0, -0.0, 2.5, -1234.5678, 1e-7, 6.02e23, HUGE_VAL, -HUGE_VAL};
+    for (double d : doubles) {
+        EXPECT_EQ(
+            vqString::Format(vqT("%+g|% .3f|%010.2f|%-10.1e|%E|%G|%F|%+08.2g|%#g|%#.0f|%a|%.3A"), d,
+                             d, d, d, d, d, d, d, d, d, d, d)
+                .ToUTF8(),
+            Reference("%+g|% .3f|%010.2f|%-10.1e|%E|%G|%F|%+08.2g|%#g|%#.0f|%a|%.3A", d, d, d, d, d,
+                      d, d, d, d, d, d, d))
+            << d;
+    }
+    EXPECT_EQ(vqString::Format(vqT("%Lg|%.3Lf"), 1.5L, -2.25L).ToUTF8(),
+              Reference("%Lg|%.3Lf", 1.5L, -2.25L));
+    // Text of the other width: %ls is wide and %hs UTF-8 in either build.
+    EXPECT_EQ(vqString::Format(vqT("[%ls|%5ls|%hs|%-4hs|%lc]"), L"w\u00e9", L"ab", "n\xC3\xA9", "x",
+                               static_cast<wint_t>(L'\u20AC'))
+                  .ToUTF8(),
+              "[w\xC3\xA9|   ab|n\xC3\xA9|x   |\xE2\x82\xAC]");
+    // %n stores nothing; widths are bounded; a dangling '%' and unknown letters stay text.
+    int untouched = 42;
+    EXPECT_EQ(vqString::Format(vqT("ab%nc"), &untouched), vqString(vqT("abc")));
+    EXPECT_EQ(untouched, 42);
+    EXPECT_EQ(vqString::Format(vqT("%999999999d"), 1).length(), 4096u);
+    EXPECT_EQ(vqString::Format(vqT("%.999999f"), 1.0).length(), 514u);
+    EXPECT_EQ(vqString::Format(vqT("50%"), 1), vqString(vqT("50%")));
+    EXPECT_EQ(vqString::Format(vqT("%y|%5k"), 1), vqString(vqT("%y|%5k")));
+}
+
+TEST(StringTest, NumberWritersMatchTheFormatter) {
+    const long long values[] = {
+        0, 5, -5, 42, 1999, -123456, 9223372036854775807LL, -9223372036854775807LL - 1};
+    for (long long v : values) {
+        vqString::StdString text;
+        vqAppendInt(text, v);
+        EXPECT_EQ(vqString(text), vqString::Format(vqT("%lld"), v)) << v;
+        for (int width : {0, 1, 2, 4, 8, 25, 32}) {
+            vqString::StdString padded;
+            vqAppendZeroPadded(padded, v, width);
+            EXPECT_EQ(vqString(padded), vqString::Format(vqT("%0*lld"), width, v))
+                << v << "/" << width;
+            char narrow[vqNUMBER_TEXT_MAX];
+            wchar_t wide[vqNUMBER_TEXT_MAX];
+            char* end = vqWriteZeroPadded(narrow, v, width);
+            wchar_t* wend = vqWriteZeroPadded(wide, v, width);
+            EXPECT_EQ(std::string(narrow, end), Reference("%0*lld", width, v));
+            EXPECT_EQ(std::wstring(wide, wend), vqUTF8ToWide(narrow, end - narrow));
+        }
+        char narrow[vqNUMBER_TEXT_MAX];
+        wchar_t wide[vqNUMBER_TEXT_MAX];
+        EXPECT_EQ(std::string(narrow, vqWriteInt(narrow, v)), Reference("%lld", v));
+        EXPECT_EQ(std::wstring(wide, vqWriteInt(wide, v)), std::to_wstring(v));
+    }
+    // Widths beyond the buffer's bound count as the bound.
+    char narrow[vqNUMBER_TEXT_MAX];
+    EXPECT_EQ(vqWriteZeroPadded(narrow, 7, 1000) - narrow, vqNUMBER_TEXT_MAX);
+
+    vqString::StdString when;
+    vqAppendDate(when, 2024, 2, 9);
+    when += ' ';
+    vqAppendTime(when, 7, 5, 3);
+    when += '|';
+    vqAppendTime(when, 23, 59, 59, 7);
+    when += '|';
+    vqAppendDate(when, 987, 12, 31);
+    EXPECT_EQ(vqString(when), vqString(vqT("2024-02-09 07:05:03|23:59:59.007|0987-12-31")));
 }
 
 TEST(StringTest, NumbersIgnoreTheProcessLocale) {
@@ -98,6 +208,53 @@ TEST(StringTest, XmlEscapeCoversTextAndAttributes) {
     EXPECT_EQ(vqXmlEscape(vqT("\"q\""), true), vqString(vqT("&quot;q&quot;")));
     EXPECT_EQ(vqXmlEscape(vqT("plain"), true), vqString(vqT("plain")));
     EXPECT_EQ(vqXmlEscape(vqT("a\x01\tb\x1F\n"), false).ToUTF8(), "a\xEF\xBF\xBD\tb\xEF\xBF\xBD\n");
+}
+
+TEST(StringTest, XmlEscapeLeavesOnlyXmlCharacters) {
+    auto escaped = [](const std::string& utf8) {
+        return vqXmlEscape(vqString::FromUTF8(utf8), false).ToUTF8();
+    };
+    const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+    // The noncharacters U+FFFE and U+FFFF are not XML characters in either build.
+    EXPECT_EQ(escaped("a\xEF\xBF\xBE"
+                      "b\xEF\xBF\xBF"
+                      "c"),
+              "a" + r + "b" + r + "c");
+    // Their neighbours and the planes beyond stay; so do DEL and the C1 controls.
+    const std::string kept =
+        "\xEF\xBF\xBD\xEE\x80\x80\xED\x9F\xBF\xF0\x9F\x98\x80"
+        "\xF4\x8F\xBF\xBD\x7F\xC2\x85";
+    EXPECT_EQ(escaped(kept), kept);
+#ifdef VQ_UNICODE
+    // Wide text: unpaired surrogates and values beyond U+10FFFF.
+    std::wstring odd = L"a";
+    odd += static_cast<wchar_t>(0xDC00);
+    odd += L"b";
+    odd += static_cast<wchar_t>(0xD800);
+    if (sizeof(wchar_t) == 4) odd += static_cast<wchar_t>(0x110000);
+    std::string expected = "a" + r + "b" + r + (sizeof(wchar_t) == 4 ? r : "");
+    EXPECT_EQ(vqXmlEscape(vqString(odd), true).ToUTF8(), expected);
+#else
+    // 8-bit text: each byte that starts no UTF-8 sequence becomes one U+FFFD, as
+    // the conversion to wide text does: a Latin-1 letter, a stray continuation byte,
+    // a truncated sequence, an overlong form, an encoded surrogate, beyond U+10FFFF.
+    const std::string bad = "caf\xE9|\x80|\xE2\x82|\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80";
+    EXPECT_EQ(escaped(bad), "caf" + r + "|" + r + "|" + r + r + "|" + r + r + "|" + r + r + r +
+                                "|" + r + r + r + r);
+    const std::wstring wide = vqUTF8ToWide(bad.data(), bad.size());
+    EXPECT_EQ(escaped(bad), vqWideToUTF8(wide.data(), wide.size()));
+#endif
+}
+
+TEST(StringTest, UriEscapePathKeepsLettersAndBlanks) {
+    auto escaped = [](const std::string& utf8) {
+        return vqUriEscapePath(vqString::FromUTF8(utf8)).ToUTF8();
+    };
+    EXPECT_EQ(escaped("a b&c\"d\xC3\xA9.png"), "a b&c\"d\xC3\xA9.png");
+    EXPECT_EQ(escaped("100%#1?\t\x01\xEF\xBF\xBF"), "100%25%231%3F%09%01%EF%BF%BF");
+#ifndef VQ_UNICODE
+    EXPECT_EQ(escaped("caf\xE9\xE2\x82"), "caf%E9%E2%82");
+#endif
 }
 
 class CaptureLog : public vqLog {

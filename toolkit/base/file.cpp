@@ -7,31 +7,89 @@
 #include <cerrno>
 #include <cstring>
 
+#include "format_engine.h"
+
 namespace {
 const size_t kBufferSize = 64 * 1024;
 }
 
-vqFileOutputStream::vqFileOutputStream(const vqString& fileName)
+// Formats into the stream's buffer as UTF-8, flushing it when full.
+class vqFileOutputStream::Sink {
+public:
+    explicit Sink(vqFileOutputStream& stream) : m_stream(stream) {}
+
+    void AppendAscii(const char* text, size_t n) {
+        if (m_stream.m_used + n <= kBufferSize) {
+            memcpy(m_stream.m_buffer.get() + m_stream.m_used, text, n);
+            m_stream.m_used += n;
+        } else {
+            m_stream.Write(text, n);
+        }
+    }
+    void Append(const vqChar* text, size_t n) {
+#ifdef VQ_UNICODE
+        AppendWide(text, n);
+#else
+        AppendAscii(text, n);
+#endif
+    }
+    void AppendNarrow(const char* text, size_t n) { AppendAscii(text, n); }
+    // Encodes into the buffer in pieces that fit, 4 bytes a unit at most.
+    void AppendWide(const wchar_t* text, size_t n) {
+        while (n > 0 && m_stream.m_fd >= 0) {
+            if (kBufferSize - m_stream.m_used < 64) m_stream.Flush();
+            size_t room = (kBufferSize - m_stream.m_used) / 4;
+            size_t take = n < room ? n : room, used = 0;
+            char* at = m_stream.m_buffer.get() + m_stream.m_used;
+            char* end = vqfmt::EncodeUnits(text, take, at, &used, take < n);
+            m_stream.m_used += static_cast<size_t>(end - at);
+            text += used;
+            n -= used;
+        }
+    }
+    void Fill(char c, size_t n) {
+        char block[64];
+        memset(block, c, sizeof block);
+        for (; n > sizeof block; n -= sizeof block) AppendAscii(block, sizeof block);
+        AppendAscii(block, n);
+    }
+
+private:
+    vqFileOutputStream& m_stream;
+};
+
+vqFileOutputStream::vqFileOutputStream(const vqString& fileName, OpenMode mode)
     : m_fd(-1), m_ok(false), m_errno(0), m_used(0) {
     std::string path = fileName.ToUTF8();
     if (path.empty()) {
         m_errno = ENOENT;
         return;
     }
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int flags = mode == CREATE_NEW ? O_CREAT | O_EXCL | O_NOFOLLOW : O_CREAT | O_TRUNC;
+    do {
+        m_fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | flags, 0666);
+    } while (m_fd < 0 && errno == EINTR);
     if (m_fd < 0) {
         m_errno = errno;
         return;
     }
     m_ok = true;
-    m_buffer.resize(kBufferSize);
+    m_buffer.reset(new char[kBufferSize]);
 }
 
-vqFileOutputStream::~vqFileOutputStream() {
-    if (m_fd >= 0) {
-        Flush();
-        ::close(m_fd);
+vqFileOutputStream::~vqFileOutputStream() { Close(); }
+
+bool vqFileOutputStream::Close() {
+    if (m_fd < 0) return m_ok;
+    Flush();
+    // NOTE: close reports late write errors on some file systems (NFS, quotas); it is
+    // not retried after EINTR, since the descriptor is released either way on Linux.
+    if (::close(m_fd) != 0 && m_ok) {
+        m_ok = false;
+        m_errno = errno;
     }
+    m_fd = -1;
+    return m_ok;
 }
 
 vqFileOutputStream& vqFileOutputStream::Write(const void* buffer, size_t size) {
@@ -40,15 +98,15 @@ vqFileOutputStream& vqFileOutputStream::Write(const void* buffer, size_t size) {
         return *this;
     }
     const char* bytes = static_cast<const char*>(buffer);
-    if (m_used + size > m_buffer.size()) {
+    if (m_used + size > kBufferSize) {
         Flush();
-        if (size >= m_buffer.size()) {
+        if (size >= kBufferSize) {
             while (size > 0 && m_ok) {
                 ssize_t n = ::write(m_fd, bytes, size);
                 if (n < 0 && errno == EINTR) continue;
                 if (n <= 0) {
                     m_ok = false;
-                    m_errno = n < 0 ? errno : EIO;
+                    if (!m_errno) m_errno = n < 0 ? errno : EIO;
                     break;
                 }
                 bytes += n;
@@ -57,15 +115,48 @@ vqFileOutputStream& vqFileOutputStream::Write(const void* buffer, size_t size) {
             return *this;
         }
     }
-    memcpy(m_buffer.data() + m_used, bytes, size);
+    memcpy(m_buffer.get() + m_used, bytes, size);
     m_used += size;
+    return *this;
+}
+
+vqFileOutputStream& vqFileOutputStream::WriteText(const vqChar* text, size_t length) {
+    if (m_fd < 0) {
+        m_ok = false;
+        return *this;
+    }
+    Sink(*this).Append(text, length);
+    return *this;
+}
+
+vqFileOutputStream& vqFileOutputStream::WriteInt(long long value) {
+    char digits[24];
+    return Write(digits, static_cast<size_t>(vqfmt::WriteInt(digits, value) - digits));
+}
+
+vqFileOutputStream& vqFileOutputStream::Format(const vqChar* format, ...) {
+    va_list args;
+    va_start(args, format);
+    FormatV(format, args);
+    va_end(args);
+    return *this;
+}
+
+vqFileOutputStream& vqFileOutputStream::FormatV(const vqChar* format, va_list args) {
+    if (m_fd < 0) {
+        m_ok = false;
+        return *this;
+    }
+    if (!format) return *this;
+    Sink sink(*this);
+    vqfmt::FormatTo(sink, format, args);
     return *this;
 }
 
 void vqFileOutputStream::Flush() {
     size_t done = 0;
     while (done < m_used) {
-        ssize_t n = ::write(m_fd, m_buffer.data() + done, m_used - done);
+        ssize_t n = ::write(m_fd, m_buffer.get() + done, m_used - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             m_ok = false;

@@ -107,7 +107,8 @@ void vqDCBase::SetLogicalScale(double x, double y) {
 }
 
 void vqDCBase::SetLogicalOrigin(int x, int y) {
-    m_logicalOriginX = x * m_axisSignX, m_logicalOriginY = y * m_axisSignY;
+    m_logicalOriginX = ClampToInt(static_cast<long long>(x) * m_axisSignX);
+    m_logicalOriginY = ClampToInt(static_cast<long long>(y) * m_axisSignY);
     ComputeScaleAndOrigin();
 }
 
@@ -128,24 +129,28 @@ void vqDCBase::SetAxisOrientation(bool xLeftRight, bool yBottomUp) {
 }
 
 int vqDCBase::LogicalToDeviceX(int x) const {
-    return m_deviceOriginX +
-           m_axisSignX * RoundScaled((x - m_logicalOriginX) * m_scaleX, x - m_logicalOriginX);
+    const long long d = static_cast<long long>(x) - m_logicalOriginX;
+    return ClampToInt(m_deviceOriginX +
+                      m_axisSignX * static_cast<long long>(RoundScaled(d * m_scaleX, d)));
 }
 int vqDCBase::LogicalToDeviceY(int y) const {
-    return m_deviceOriginY +
-           m_axisSignY * RoundScaled((y - m_logicalOriginY) * m_scaleY, y - m_logicalOriginY);
+    const long long d = static_cast<long long>(y) - m_logicalOriginY;
+    return ClampToInt(m_deviceOriginY +
+                      m_axisSignY * static_cast<long long>(RoundScaled(d * m_scaleY, d)));
 }
 int vqDCBase::LogicalToDeviceXRel(int x) const { return RoundScaled(x * m_scaleX, x); }
 int vqDCBase::LogicalToDeviceYRel(int y) const { return RoundScaled(y * m_scaleY, y); }
 int vqDCBase::DeviceToLogicalX(int x) const {
     if (m_scaleX == 0) return m_logicalOriginX;
-    return m_logicalOriginX +
-           m_axisSignX * RoundScaled((x - m_deviceOriginX) / m_scaleX, x - m_deviceOriginX);
+    const long long d = static_cast<long long>(x) - m_deviceOriginX;
+    return ClampToInt(m_logicalOriginX +
+                      m_axisSignX * static_cast<long long>(RoundScaled(d / m_scaleX, d)));
 }
 int vqDCBase::DeviceToLogicalY(int y) const {
     if (m_scaleY == 0) return m_logicalOriginY;
-    return m_logicalOriginY +
-           m_axisSignY * RoundScaled((y - m_deviceOriginY) / m_scaleY, y - m_deviceOriginY);
+    const long long d = static_cast<long long>(y) - m_deviceOriginY;
+    return ClampToInt(m_logicalOriginY +
+                      m_axisSignY * static_cast<long long>(RoundScaled(d / m_scaleY, d)));
 }
 int vqDCBase::DeviceToLogicalXRel(int x) const {
     return m_scaleX == 0 ? 0 : RoundScaled(x / m_scaleX, x);
@@ -155,20 +160,24 @@ int vqDCBase::DeviceToLogicalYRel(int y) const {
 }
 
 void vqDCBase::DoDrawCheckMark(int x, int y, int width, int height) {
-    // A short stroke down to a third of the width, then a long one up to the corner.
-    int x1 = x, y1 = y + height / 2;
-    int x2 = x + width / 3, y2 = y + height;
-    int x3 = x + width, y3 = y;
+    // A short stroke down to a third of the width, then a long one up to the corner;
+    // sums saturate at the int range.
+    const long long lx = x, ly = y;
+    const int x1 = x, y1 = ClampToInt(ly + height / 2);
+    const int x2 = ClampToInt(lx + width / 3), y2 = ClampToInt(ly + height);
+    const int x3 = ClampToInt(lx + width), y3 = y;
     DoDrawLine(x1, y1, x2, y2);
     DoDrawLine(x2, y2, x3, y3);
     CalcBoundingBox(x, y);
-    CalcBoundingBox(x + width, y + height);
+    CalcBoundingBox(x3, y2);
 }
 
 void vqDCBase::DoDrawLines(int n, vqPoint points[], int xoffset, int yoffset) {
     for (int i = 0; i + 1 < n; ++i)
-        DoDrawLine(points[i].x + xoffset, points[i].y + yoffset, points[i + 1].x + xoffset,
-                   points[i + 1].y + yoffset);
+        DoDrawLine(ClampToInt(static_cast<long long>(points[i].x) + xoffset),
+                   ClampToInt(static_cast<long long>(points[i].y) + yoffset),
+                   ClampToInt(static_cast<long long>(points[i + 1].x) + xoffset),
+                   ClampToInt(static_cast<long long>(points[i + 1].y) + yoffset));
 }
 
 void vqDCBase::DoGetSize(int* width, int* height) const {

@@ -3,6 +3,10 @@
 #include "vq/platform/win32.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
+
+#include "vq/log.h"
 
 const vqColour vqNullColour;
 
@@ -131,11 +135,22 @@ vqObjectRefData* vqFont::CloneRefData(const vqObjectRefData* data) const {
 
 vqBitmap::vqBitmap(int width, int height, int depth) {
     if (width <= 0 || height <= 0) return;
-    BitmapData* d = new BitmapData;
+    if (static_cast<long long>(width) * height > vqBITMAP_MAX_PIXELS) {
+        vqLogError(vqT("Cannot make a %d x %d bitmap: more than %lld pixels."), width, height,
+                   vqBITMAP_MAX_PIXELS);
+        return;
+    }
+    std::unique_ptr<BitmapData> d;
+    try {
+        d.reset(new BitmapData);
+        d->rgba.assign(static_cast<size_t>(width) * height * 4, 0);
+    } catch (const std::bad_alloc&) {
+        vqLogError(vqT("Cannot make a %d x %d bitmap: out of memory."), width, height);
+        return;
+    }
     d->width = width, d->height = height, d->depth = depth;
-    d->rgba.assign(static_cast<size_t>(width) * height * 4, 0);
     for (size_t i = 3; i < d->rgba.size(); i += 4) d->rgba[i] = 255;
-    m_refData = d;
+    m_refData = d.release();
 }
 int vqBitmap::GetWidth() const { return m_refData ? Data<BitmapData>(this)->width : 0; }
 int vqBitmap::GetHeight() const { return m_refData ? Data<BitmapData>(this)->height : 0; }

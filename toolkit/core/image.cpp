@@ -1,5 +1,7 @@
 #include "vq/image.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -16,6 +18,12 @@ std::vector<std::unique_ptr<vqImageHandler>>& Handlers() {
 }  // namespace
 
 vqImageHandler::~vqImageHandler() {}
+
+bool vqImageHandler::SaveStream(const vqBitmap&, vqFileOutputStream&, const vqString& fileName) {
+    vqLogError(vqT("Cannot write '%s': the %s handler writes only to named files."),
+               fileName.c_str(), m_name.c_str());
+    return false;
+}
 
 void vqImage::AddHandler(vqImageHandler* handler) {
     if (!handler) return;
@@ -35,9 +43,12 @@ vqImageHandler* vqImage::FindHandler(int type) {
 vqImageHandler* vqImage::FindHandlerForFile(const vqString& fileName) {
     unsigned char header[16] = {0};
     size_t n = 0;
-    if (FILE* f = fopen(fileName.ToUTF8().c_str(), "rb")) {
-        n = fread(header, 1, sizeof header, f);
-        fclose(f);
+    // Sniff regular files only: a FIFO or device would block or never end.
+    int fd = vqFile::OpenRegular(fileName, nullptr, nullptr);
+    if (fd >= 0) {
+        ssize_t got = ::read(fd, header, sizeof header);
+        n = got > 0 ? static_cast<size_t>(got) : 0;
+        ::close(fd);
     }
     for (auto& h : Handlers())
         if (h->CanRead(header, n)) return h.get();
@@ -55,6 +66,15 @@ bool vqBitmap::SaveFile(const vqString& name, int type) const {
         return false;
     }
     return handler->SaveFile(*this, name);
+}
+
+bool vqBitmap::SaveFile(vqFileOutputStream& stream, const vqString& name, int type) const {
+    vqImageHandler* handler = vqImage::FindHandler(type);
+    if (!handler) {
+        vqLogError(vqT("No image handler for type %d to save '%s'."), type, name.c_str());
+        return false;
+    }
+    return handler->SaveStream(*this, stream, name);
 }
 
 bool vqBitmap::LoadFile(const vqString& name, int type) {

@@ -25,10 +25,7 @@ void BlendPixel(unsigned char* dest, const unsigned char* src) {
 }
 
 // Adds a size to a coordinate for the bounding box, saturating instead of overflowing.
-int Far(int x, int size) {
-    long long sum = static_cast<long long>(x) + size;
-    return sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : static_cast<int>(sum);
-}
+int Far(int x, int size) { return vqDCBase::ClampToInt(static_cast<long long>(x) + size); }
 
 bool Draws(const vqPen& pen) { return pen.Ok() && pen.GetStyle() != vqTRANSPARENT; }
 bool Fills(const vqBrush& brush) { return brush.Ok() && brush.GetStyle() != vqTRANSPARENT; }

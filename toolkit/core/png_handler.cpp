@@ -30,8 +30,17 @@ void OnPngWarning(png_structp, png_const_charp) {}
 
 vqString ErrnoText(int err) { return vqString::FromUTF8(strerror(err)); }
 
-// Writes the rows to an open file; false with the reason in error.
-bool WritePng(FILE* file, png_bytep* rows, int width, int height, bool alpha, PngError* error) {
+// Passes libpng's output to the stream; a failing write ends the encoding.
+void WriteToStream(png_structp png, png_bytep data, png_size_t length) {
+    vqFileOutputStream* out = static_cast<vqFileOutputStream*>(png_get_io_ptr(png));
+    if (!out->Write(data, length).IsOk()) png_error(png, strerror(out->GetLastErrno()));
+}
+
+void FlushStream(png_structp) {}
+
+// Writes the rows to a stream; false with the reason in error.
+bool WritePng(vqFileOutputStream* out, png_bytep* rows, int width, int height, bool alpha,
+              PngError* error) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, error, OnPngError, OnPngWarning);
     if (!png) {
@@ -48,7 +57,7 @@ bool WritePng(FILE* file, png_bytep* rows, int width, int height, bool alpha, Pn
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, out, WriteToStream, FlushStream);
     // Favour speed: side files are written while drawing.
     png_set_compression_level(png, 1);
     png_set_IHDR(png, info, width, height, 8, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
@@ -179,11 +188,10 @@ bool vqPNGHandler::CanRead(const unsigned char* header, size_t size) const {
     return header && size >= 8 && png_sig_cmp(header, 0, 8) == 0;
 }
 
-bool vqPNGHandler::SaveFile(const vqBitmap& bitmap, const vqString& fileName) {
-    if (!bitmap.Ok()) {
-        vqLogError(vqT("Cannot write PNG file '%s': the bitmap has no data."), fileName.c_str());
-        return false;
-    }
+namespace {
+
+// Encodes a bitmap with data into the stream; false with the reason.
+bool EncodePng(const vqBitmap& bitmap, vqFileOutputStream* out, vqString* reason) {
     const int width = bitmap.GetWidth(), height = bitmap.GetHeight();
     const bool alpha = bitmap.HasAlpha();
     const unsigned char* rgba = bitmap.GetData();
@@ -199,28 +207,49 @@ bool vqPNGHandler::SaveFile(const vqBitmap& bitmap, const vqString& fileName) {
             memcpy(&rgb[i * 3], rgba + i * 4, 3);
         for (int y = 0; y < height; ++y) rows[y] = rgb.data() + static_cast<size_t>(y) * width * 3;
     }
-
-    const std::string path = fileName.ToUTF8();
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file) {
-        vqLogError(vqT("Cannot write PNG file '%s': %s"), fileName.c_str(),
-                   ErrnoText(errno).c_str());
-        return false;
-    }
     PngError error;
     error.message[0] = 0;
-    bool ok = WritePng(file, rows.data(), width, height, alpha, &error);
-    int err = 0;
-    if (ok && (fflush(file) != 0 || ferror(file))) ok = false, err = errno;
-    if (fclose(file) != 0 && ok) ok = false, err = errno;
+    if (WritePng(out, rows.data(), width, height, alpha, &error) && out->IsOk()) return true;
+    *reason = error.message[0] ? vqString::FromUTF8(error.message) : ErrnoText(out->GetLastErrno());
+    return false;
+}
+
+}  // namespace
+
+bool vqPNGHandler::SaveFile(const vqBitmap& bitmap, const vqString& fileName) {
+    if (!bitmap.Ok()) {
+        vqLogError(vqT("Cannot write PNG file '%s': the bitmap has no data."), fileName.c_str());
+        return false;
+    }
+    vqFileOutputStream out(fileName);
+    if (!out.IsOk()) {
+        vqLogError(vqT("Cannot write PNG file '%s': %s"), fileName.c_str(),
+                   ErrnoText(out.GetLastErrno()).c_str());
+        return false;
+    }
+    vqString reason;
+    bool ok = EncodePng(bitmap, &out, &reason);
+    if (!out.Close() && ok) ok = false, reason = ErrnoText(out.GetLastErrno());
     if (!ok) {
-        vqString reason = error.message[0] ? vqString::FromUTF8(error.message) : ErrnoText(err);
         vqLogError(vqT("Cannot write PNG file '%s': %s"), fileName.c_str(), reason.c_str());
         // Leave no truncated picture behind, but never unlink a device or anything else.
+        const std::string path = fileName.ToUTF8();
         struct stat st;
         if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) remove(path.c_str());
     }
     return ok;
+}
+
+bool vqPNGHandler::SaveStream(const vqBitmap& bitmap, vqFileOutputStream& stream,
+                              const vqString& fileName) {
+    if (!bitmap.Ok()) {
+        vqLogError(vqT("Cannot write PNG file '%s': the bitmap has no data."), fileName.c_str());
+        return false;
+    }
+    vqString reason;
+    if (EncodePng(bitmap, &stream, &reason)) return true;
+    vqLogError(vqT("Cannot write PNG file '%s': %s"), fileName.c_str(), reason.c_str());
+    return false;
 }
 
 bool vqPNGHandler::ReadSize(const vqString& fileName, vqSize* size, vqString* error) {
