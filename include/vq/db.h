@@ -327,7 +327,8 @@ private:
     std::vector<void*> m_ownedBuffers;
     // NOTE: SQL_C_ULONG and tiny integer parameters go through these as 64-bit values.
     std::vector<SQLBIGINT> m_shadows;
-    std::vector<unsigned char> m_keyParams;
+    std::vector<unsigned char> m_keyParams;  // the key block lookups and updates bind
+    std::vector<unsigned short> m_keyColumns;
     std::vector<SQLLEN> m_keyInd;
     bool m_isOpen;
     bool m_insertPrepared;

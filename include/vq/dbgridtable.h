@@ -220,7 +220,11 @@ private:
 
     bool Writeback() const;
     // The database column of a grid column, or -1 when no table is bound or it is out of range.
-    int DbColumn(int col) const;
+    int DbColumn(int col) const {
+        if (!m_dbTable || col < 0 || col >= m_numCols) return -1;
+        int dbcol = m_colRecords[col].m_dbColumn;
+        return dbcol >= 0 && dbcol < m_dbTable->GetNumberOfColumns() ? dbcol : -1;
+    }
     SWORD ColType(int dbcol) const { return m_dbTable->GetColDefs()[dbcol].SqlCtype; }
     // Makes row current; false when it cannot be read (a negative row is not tried).
     bool Reach(int row);

@@ -136,6 +136,9 @@ VQ_BASE_API wchar_t* vqWriteInt(wchar_t* buffer, long long value);
 VQ_BASE_API void vqAppendZeroPadded(vqString::StdString& out, long long value, int width);
 VQ_BASE_API char* vqWriteZeroPadded(char* buffer, long long value, int width);
 VQ_BASE_API wchar_t* vqWriteZeroPadded(wchar_t* buffer, long long value, int width);
+// A number as "%.*g" writes it, precision significant digits (a negative precision
+// counts as 6).
+VQ_BASE_API void vqAppendDouble(vqString::StdString& out, double value, int precision);
 // A date "YYYY-MM-DD" ("%04d-%02d-%02d").
 VQ_BASE_API void vqAppendDate(vqString::StdString& out, int year, int month, int day);
 // A time "HH:MM:SS" ("%02d:%02d:%02d"), then ".mmm" ("%03d") when millisecond >= 0.

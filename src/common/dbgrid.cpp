@@ -161,6 +161,12 @@ bool vqDbGridRowKeys::Matches(size_t index, const GenericKey& key) const {
 }
 
 void vqDbGridRowKeys::Add(const GenericKey& key) {
+    if (key.GetBlkSize() == m_width && m_width) {
+        const unsigned char* bytes = static_cast<const unsigned char*>(key.GetBlk());
+        m_bytes.insert(m_bytes.end(), bytes, bytes + m_width);
+        ++m_count;
+        return;
+    }
     // The first key that is not empty sets the size; the empty ones before it go apart.
     if (m_width == 0 && key.GetBlkSize() != 0) {
         for (size_t i = 0; i < m_count; ++i) m_apart.emplace(i, GenericKey());
@@ -525,12 +531,6 @@ bool vqDbGridTableBase::Reach(int row) {
     return row == m_currentRow;
 }
 
-int vqDbGridTableBase::DbColumn(int col) const {
-    if (!m_dbTable || col < 0 || col >= m_numCols) return -1;
-    int dbcol = m_colRecords[col].m_dbColumn;
-    return dbcol >= 0 && dbcol < m_dbTable->GetNumberOfColumns() ? dbcol : -1;
-}
-
 bool vqDbGridTableBase::CanGetValueAs(int row, int col, const vqString& typeName) {
     vqLogDebug(vqT("CanGetValueAs() on %i,%i"), row, col);
     bool isString = typeName.Cmp(vqT("string")) == 0;
@@ -553,8 +553,8 @@ vqString vqDbGridTableBase::GetValue(int row, int col) {
     vqLogDebug(vqT("GetValue() on %i,%i"), row, col);
     int dbcol = DbColumn(col);
     if (dbcol < 0) return vqString();
-    vqString text;
-    if (Reach(row)) text = m_dbTable->GetColumnText(static_cast<unsigned short>(dbcol));
+    vqString text =
+        Reach(row) ? m_dbTable->GetColumnText(static_cast<unsigned short>(dbcol)) : vqString();
     vqLogDebug(vqT("\tReturning \"%s\"\n"), text.c_str());
     return text;
 }

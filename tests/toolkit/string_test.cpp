@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
+#include <random>
 
 #include "vq/app.h"
 #include "vq/log.h"
@@ -126,6 +128,28 @@ TEST(StringTest, FlagsWidthsAndLengthsMatchTheCLibrary) {
     EXPECT_EQ(vqString::Format(vqT("%y|%5k"), 1), vqString(vqT("%y|%5k")));
 }
 
+TEST(StringTest, GeneralNumbersMatchTheCLibrary) {
+    std::mt19937_64 rng(20240611);
+    for (int i = 0; i < 40000; ++i) {
+        double d;
+        if (i % 2) {
+            // Any finite double, subnormals included.
+            uint64_t bits = rng();
+            memcpy(&d, &bits, sizeof d);
+            if (!std::isfinite(d)) continue;
+        } else {
+            // A short decimal, as data holds them: k / 10^n.
+            long long k = static_cast<long long>(rng() % 20000001) - 10000000;
+            d = static_cast<double>(k) / std::pow(10.0, static_cast<double>(rng() % 25));
+        }
+        for (int precision : {1, 3, 6, 12, 15, 16, 17}) {
+            ASSERT_EQ(vqString::Format(vqT("%.*g|%+.*G"), precision, d, precision, d).ToUTF8(),
+                      Reference("%.*g|%+.*G", precision, d, precision, d))
+                << precision << " digits of " << Reference("%a", d);
+        }
+    }
+}
+
 TEST(StringTest, NumberWritersMatchTheFormatter) {
     const long long values[] = {
         0, 5, -5, 42, 1999, -123456, 9223372036854775807LL, -9223372036854775807LL - 1};
@@ -163,6 +187,18 @@ TEST(StringTest, NumberWritersMatchTheFormatter) {
     when += '|';
     vqAppendDate(when, 987, 12, 31);
     EXPECT_EQ(vqString(when), vqString(vqT("2024-02-09 07:05:03|23:59:59.007|0987-12-31")));
+
+    const double reals[] = {
+        0.0,  -0.0,          0.1,      1.0 / 3,   12345.25, -7.0, 1e15, 123456789012345678.0,
+        1e-7, 6.02214076e23, HUGE_VAL, -HUGE_VAL, NAN};
+    for (double v : reals) {
+        for (int precision : {15, 6, 1, 0, -1, 17}) {
+            vqString::StdString text(vqT("x"));
+            vqAppendDouble(text, v, precision);
+            EXPECT_EQ(vqString(text), vqString::Format(vqT("x%.*g"), precision, v))
+                << v << "/" << precision;
+        }
+    }
 }
 
 TEST(StringTest, NumbersIgnoreTheProcessLocale) {

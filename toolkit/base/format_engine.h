@@ -114,6 +114,12 @@ inline char* WriteInt(char* at, long long value) { return std::to_chars(at, at +
 // Writes value as printf's "%0*lld" would: zero-padded to width characters, the
 // sign counted. Needs room for the larger of width and 20 characters.
 inline char* WriteZeroPadded(char* at, long long value, int width) {
+    // The common case, a date or time field: the digits fill the width exactly.
+    static const long long kPow10[] = {1, 10, 100, 1000, 10000};
+    if (value >= 0 && width >= 1 && width <= 4 && value < kPow10[width]) {
+        for (int i = width; i-- > 0; value /= 10) at[i] = static_cast<char>('0' + value % 10);
+        return at + width;
+    }
     char digits[20];
     char* end = WriteInt(digits, value);
     size_t n = static_cast<size_t>(end - digits);
@@ -312,6 +318,55 @@ void PutInteger(Sink& sink, const Conversion& c, va_list* args) {
     PutNumber(sink, c, sign, prefix, zeros, buf, n, c.zero && c.precision < 0);
 }
 
+// Writes v as "%.*g" of precision (1 to 15) would when v is a short decimal: when v * 10^k
+// rounds to a whole N below 10^precision for some k up to 8, N / 10^k lies within half a
+// unit in the last place of v, closer than half a step of precision significant digits,
+// so it is the very number %g rounds v to. Returns the end, or null for other values.
+inline char* WriteShortDecimalAsG(char* at, double v, int precision) {
+    static const double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double magnitude = std::fabs(v);
+    if (!(magnitude < kPow10[precision])) return nullptr;  // too large, infinite or NaN
+    int k = 1;
+    double scaled = 0;
+    for (;; ++k) {
+        if (k > 8) return nullptr;
+        scaled = magnitude * kPow10[k];
+        if (scaled >= kPow10[precision]) return nullptr;
+        if (scaled == static_cast<double>(static_cast<long long>(scaled))) break;
+    }
+    char digits[20];
+    int n = static_cast<int>(
+        std::to_chars(digits, digits + sizeof digits, static_cast<long long>(scaled)).ptr - digits);
+    while (k > 0 && digits[n - 1] == '0') --n, --k;
+    const int exponent = n - 1 - k;  // of the first digit
+    if (std::signbit(v)) *at++ = '-';
+    if (exponent < -4 || exponent >= precision) {
+        *at++ = digits[0];
+        if (n > 1) *at++ = '.';
+        memcpy(at, digits + 1, static_cast<size_t>(n - 1));
+        at += n - 1;
+        *at++ = 'e';
+        *at++ = exponent < 0 ? '-' : '+';
+        const int e = exponent < 0 ? -exponent : exponent;
+        *at++ = static_cast<char>('0' + e / 10);
+        *at++ = static_cast<char>('0' + e % 10);
+    } else if (exponent >= 0) {
+        memcpy(at, digits, static_cast<size_t>(exponent + 1));
+        at += exponent + 1;
+        if (n > exponent + 1) *at++ = '.';
+        memcpy(at, digits + exponent + 1, static_cast<size_t>(n - exponent - 1));
+        at += n - exponent - 1;
+    } else {
+        *at++ = '0';
+        *at++ = '.';
+        for (int i = -1; i > exponent; --i) *at++ = '0';
+        memcpy(at, digits, static_cast<size_t>(n));
+        at += n;
+    }
+    return at;
+}
+
 template <class Sink>
 void PutFloat(Sink& sink, const Conversion& c, double v) {
     const char lower = static_cast<char>(c.type | 0x20);
@@ -330,6 +385,9 @@ void PutFloat(Sink& sink, const Conversion& c, double v) {
         char* at = buf;
         if (std::signbit(v)) *at++ = '-';
         end = std::to_chars(at, buf + sizeof buf, static_cast<long long>(magnitude)).ptr;
+    } else if (lower == 'g' && precision <= 15 &&
+               (end = WriteShortDecimalAsG(buf, v, precision < 1 ? 1 : precision)) != nullptr) {
+        // A short decimal, written from its digits.
     } else {
         std::chars_format f = lower == 'g'   ? std::chars_format::general
                               : lower == 'f' ? std::chars_format::fixed

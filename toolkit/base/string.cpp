@@ -169,7 +169,10 @@ int ClampWidth(int width) { return width > vqNUMBER_TEXT_MAX ? vqNUMBER_TEXT_MAX
 
 template <class Char>
 void AppendAscii(std::basic_string<Char>& out, const char* text, size_t n) {
-    out.append(text, text + n);
+    if constexpr (sizeof(Char) == 1)
+        out.append(text, n);
+    else
+        out.append(text, text + n);
 }
 
 }  // namespace
@@ -200,6 +203,14 @@ void vqAppendZeroPadded(vqString::StdString& out, long long value, int width) {
     char digits[vqNUMBER_TEXT_MAX];
     char* end = vqfmt::WriteZeroPadded(digits, value, ClampWidth(width));
     AppendAscii(out, digits, static_cast<size_t>(end - digits));
+}
+
+void vqAppendDouble(vqString::StdString& out, double value, int precision) {
+    vqfmt::Conversion c;
+    c.type = 'g';
+    c.precision = precision < 0 ? -1 : vqfmt::ClampInt(precision, vqfmt::kMaxPrecision);
+    StringSink sink(out);
+    vqfmt::PutFloat(sink, c, value);
 }
 
 void vqAppendDate(vqString::StdString& out, int year, int month, int day) {

@@ -68,19 +68,11 @@ vqString vqDateTime::Format() const {
 
 void vqDateTime::AppendTo(vqString& out) const {
     if (!IsValid()) return;
-    if (m_parts == DatePart) {
-        out += vqString::Format(vqT("%04d-%02d-%02d"), m_year, m_month, m_day);
-    } else if (m_parts == TimePart) {
-        out += m_millisecond ? vqString::Format(vqT("%02d:%02d:%02d.%03d"), m_hour, m_minute,
-                                                m_second, m_millisecond)
-                             : vqString::Format(vqT("%02d:%02d:%02d"), m_hour, m_minute, m_second);
-    } else if (m_millisecond) {
-        out += vqString::Format(vqT("%04d-%02d-%02d %02d:%02d:%02d.%03d"), m_year, m_month, m_day,
-                                m_hour, m_minute, m_second, m_millisecond);
-    } else {
-        out += vqString::Format(vqT("%04d-%02d-%02d %02d:%02d:%02d"), m_year, m_month, m_day,
-                                m_hour, m_minute, m_second);
-    }
+    out.reserve(out.length() + 23);  // the longest form, grown into at once
+    if (m_parts & DatePart) vqAppendDate(out.str(), m_year, m_month, m_day);
+    if (m_parts == Both) out += vqT(' ');
+    if (m_parts & TimePart)
+        vqAppendTime(out.str(), m_hour, m_minute, m_second, m_millisecond ? m_millisecond : -1);
 }
 
 bool vqDateTime::ParseISO(const vqString& text) {
@@ -174,13 +166,9 @@ vqString vqVariant::GetString() const& {
     return text;
 }
 
-void vqVariant::AppendText(vqString& out, long value) {
-    out += vqString::Format(vqT("%ld"), value);
-}
+void vqVariant::AppendText(vqString& out, long value) { vqAppendInt(out.str(), value); }
 
-void vqVariant::AppendText(vqString& out, double value) {
-    out += vqString::Format(vqT("%.15g"), value);
-}
+void vqVariant::AppendText(vqString& out, double value) { vqAppendDouble(out.str(), value, 15); }
 
 void vqVariant::AppendText(vqString& out, bool value) { out += value ? vqT("true") : vqT("false"); }
 

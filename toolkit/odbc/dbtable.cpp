@@ -252,6 +252,7 @@ vqString vqDbTable::ColumnList(bool (*wanted)(const vqDbColDef&)) const {
 }
 
 size_t vqDbTable::KeySize() const {
+    if (m_isOpen) return m_keyParams.size() - 1;
     size_t size = 0;
     for (unsigned short i = 0; i < m_numColumns; ++i)
         if (m_colDefs[i].KeyField) size += static_cast<size_t>(m_colDefs[i].SzDataObj);
@@ -312,6 +313,9 @@ bool vqDbTable::Open() {
     SQLFreeStmt(m_hstmtCount, SQL_CLOSE);
     if (!CheckColumnsExist()) return false;
     m_keyParams.assign(KeySize() + 1, 0);
+    m_keyColumns.clear();
+    for (unsigned short i = 0; i < m_numColumns; ++i)
+        if (m_colDefs[i].KeyField) m_keyColumns.push_back(i);
     m_keyInd.assign(m_numColumns, 0);
     if (!PrepareKeyedStatements()) return false;
     m_isOpen = true;
@@ -528,14 +532,17 @@ unsigned long vqDbTable::Count(const vqString& args) {
 
 GenericKey vqDbTable::GetRowKey() {
     GenericKey key;
-    size_t size = m_keyParams.empty() ? KeySize() : m_keyParams.size() - 1;
-    if (size == 0) return key;
-    for (unsigned short i = 0; i < m_numColumns; ++i)
-        if (m_colDefs[i].KeyField && (IsColNull(i) || IsColTruncated(i))) return key;
-    unsigned char* block = key.Resize(size);
-    for (unsigned short i = 0; i < m_numColumns; ++i) {
+    if (!m_isOpen) {
+        m_keyColumns.clear();
+        for (unsigned short i = 0; i < m_numColumns; ++i)
+            if (m_colDefs[i].KeyField) m_keyColumns.push_back(i);
+    }
+    if (m_keyColumns.empty()) return key;
+    for (unsigned short i : m_keyColumns)
+        if (IsColNull(i) || IsColTruncated(i)) return key;
+    unsigned char* block = key.Resize(KeySize());
+    for (unsigned short i : m_keyColumns) {
         const vqDbColDef& c = m_colDefs[i];
-        if (!c.KeyField) continue;
         size_t used = static_cast<size_t>(c.SzDataObj);
         // Bytes after a text's end are whatever longer values left there: not part of the key.
         if (IsText(c.SqlCtype)) used = static_cast<size_t>(c.CbValue) + sizeof(SQLWCHAR);
