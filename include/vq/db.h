@@ -136,6 +136,13 @@ public:
     // this connection (which may be the one holding the lock).
     enum { kLookupLockWaitMs = 100 };
 
+    // With server cursors, the rows a cursor fetches in one round trip: few for a query's
+    // first rows, so that the first come at once, and many after them, so that a scan
+    // takes few round trips; memory stays bounded either way. Only where the connection
+    // string left the number (Fetch) and the option (UseDeclareFetch) to vqDb.
+    void SetCursorBatch(bool firstRows);
+    enum { kFirstBatchRows = 256, kLaterBatchRows = 4096 };
+
 private:
     vqDb(const vqDb&) = delete;
     vqDb& operator=(const vqDb&) = delete;
@@ -151,6 +158,8 @@ private:
     vqString m_lastMessage;
     SQLHDBC m_lookupHdbc;
     bool m_lookupRefused;  // the second connection could not be opened: not tried again
+    bool m_batchTunable;
+    SQLULEN m_batchRows;
 };
 
 // Logs a database error with vqLogError: the caller's text, the last SQLSTATE,
@@ -334,6 +343,7 @@ private:
     bool m_insertPrepared;
     bool m_atEnd;
     bool m_seqDone, m_keyDone;  // the cursor is closed: its rows were all read
+    bool m_seqFetched;          // the sequential cursor gave its first row
     int m_accessMode;
     vqString m_where, m_orderBy, m_preparedCount, m_keyWhere;
     SQLHSTMT m_hstmtSeq, m_hstmtKey, m_hstmtCount, m_hstmtInsert;

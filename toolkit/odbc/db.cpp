@@ -222,7 +222,7 @@ vqString vqDbAddStreamingOption(const vqString& connectionString, const vqString
         option = vqT("StepAPI=1");
     } else if (d.find("psql") != std::string::npos || d.find("postgres") != std::string::npos) {
         key = vqT("UseDeclareFetch");
-        option = vqT("UseDeclareFetch=1;Fetch=256");
+        option = vqT("UseDeclareFetch=1;Fetch=256");  // Fetch: vqDb::kFirstBatchRows
     }
     if (!key || !vqDbConnectionValue(connectionString, key).empty()) return connectionString;
     vqString result = connectionString;
@@ -248,7 +248,9 @@ vqDb::vqDb()
       m_hdbc(SQL_NULL_HDBC),
       m_lastNative(0),
       m_lookupHdbc(SQL_NULL_HDBC),
-      m_lookupRefused(false) {}
+      m_lookupRefused(false),
+      m_batchTunable(false),
+      m_batchRows(0) {}
 
 vqDb::vqDb(const vqString& connectionString) : vqDb() { Open(connectionString); }
 
@@ -260,7 +262,7 @@ void vqDb::Close() {
         SQLFreeHandle(SQL_HANDLE_DBC, m_lookupHdbc);
         m_lookupHdbc = SQL_NULL_HDBC;
     }
-    m_lookupRefused = false;
+    m_lookupRefused = m_batchTunable = false;
     if (m_hdbc != SQL_NULL_HDBC) {
         SQLDisconnect(m_hdbc);
         SQLFreeHandle(SQL_HANDLE_DBC, m_hdbc);
@@ -376,7 +378,23 @@ bool vqDb::Open(const vqString& connectionString) {
         Close();
         return false;
     }
+    m_batchTunable = UsesServerCursors() &&
+                     vqDbConnectionValue(connectionString, vqT("UseDeclareFetch")).empty() &&
+                     vqDbConnectionValue(connectionString, vqT("Fetch")).empty();
+    m_batchRows = kFirstBatchRows;
     return true;
+}
+
+void vqDb::SetCursorBatch(bool firstRows) {
+    // NOTE: psqlODBC's connection attribute SQL_ATTR_PGOPT_FETCH (65541) is its Fetch
+    // option; a cursor reads it before each round trip.
+    const SQLINTEGER kPgOptFetch = 65541;
+    SQLULEN rows = firstRows ? kFirstBatchRows : kLaterBatchRows;
+    if (!m_batchTunable || rows == m_batchRows) return;
+    if (Ok(SQLSetConnectAttr(m_hdbc, kPgOptFetch, reinterpret_cast<SQLPOINTER>(rows), 0)))
+        m_batchRows = rows;
+    else
+        m_batchTunable = false;
 }
 
 bool vqDb::ExecSql(const vqString& sql) {

@@ -180,6 +180,7 @@ vqDbTable::vqDbTable(vqDb* db, const vqString& tableName, unsigned short numColu
       m_atEnd(false),
       m_seqDone(false),
       m_keyDone(false),
+      m_seqFetched(false),
       m_accessMode(0),
       m_hstmtSeq(SQL_NULL_HSTMT),
       m_hstmtKey(SQL_NULL_HSTMT),
@@ -456,6 +457,8 @@ bool vqDbTable::Query() {
     if (!m_orderBy.empty()) sql += vqT(" ORDER BY ") + m_orderBy;
     SQLFreeStmt(m_hstmtSeq, SQL_CLOSE);
     m_seqDone = false;
+    m_db->SetCursorBatch(true);
+    m_seqFetched = false;
     // The relation and the session settings the lookup aside follows may have changed.
     if (m_asideState == kAsideReady) m_asideState = kAsideUnprepared;
     // NOTE: with StepAPI=1 the SQLite3 driver returns no rows from every second
@@ -492,6 +495,10 @@ bool vqDbTable::getRec(UWORD fetchType) {
         done = true;
     }
     if (m_atEnd) return false;
+    if (!byKey && !m_seqFetched && Ok(rc)) {
+        m_seqFetched = true;  // the first rows are in: fetch the others in larger batches
+        m_db->SetCursorBatch(false);
+    }
     return Check(rc, stmt, vqT("Fetch"), __LINE__);
 }
 

@@ -1,6 +1,7 @@
-// Key lookups on PostgreSQL's second connection: they must find what the table's own
-// connection sees, its uncommitted changes, temporary tables, session settings and
-// locks included.
+// The database layer on PostgreSQL's server cursors: key lookups on the second connection
+// must find what the table's own connection sees, its uncommitted changes, temporary
+// tables, session settings and locks included; a scan's cursor fetches its first rows in
+// a small batch and the others in large ones.
 #include <memory>
 
 #include "dbgrid_fixture.h"
@@ -9,7 +10,7 @@ namespace {
 
 GenericKey KeyOf(SQLINTEGER id) { return GenericKey(&id, sizeof(id)); }
 
-class LookupAside : public ::testing::Test {
+class ServerCursors : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!UsingPostgres())
@@ -55,7 +56,7 @@ protected:
     ItemRow buf;
 };
 
-TEST_F(LookupAside, AnswersOnTheSecondConnectionAndKeepsTheCursor) {
+TEST_F(ServerCursors, AnswersOnTheSecondConnectionAndKeepsTheCursor) {
     Open();
     ASSERT_TRUE(LookUp(9));
     EXPECT_EQ(Name(), "item 8");
@@ -67,7 +68,7 @@ TEST_F(LookupAside, AnswersOnTheSecondConnectionAndKeepsTheCursor) {
     EXPECT_EQ(Name(), "item 1");
 }
 
-TEST_F(LookupAside, FindsWhatItsConnectionChangedAndDidNotCommit) {
+TEST_F(ServerCursors, FindsWhatItsConnectionChangedAndDidNotCommit) {
     ASSERT_TRUE(db->ExecSql(vqT("BEGIN")));
     ASSERT_TRUE(db->ExecSql(vqT("UPDATE items SET name = 'changed' WHERE id = 3")));
     ASSERT_TRUE(db->ExecSql(vqT("DELETE FROM items WHERE id = 4")));
@@ -86,7 +87,7 @@ TEST_F(LookupAside, FindsWhatItsConnectionChangedAndDidNotCommit) {
     EXPECT_EQ(table->GetLookupsAside(), 1u);
 }
 
-TEST_F(LookupAside, ReadsTheRelationItsConnectionFinds) {
+TEST_F(ServerCursors, ReadsTheRelationItsConnectionFinds) {
     ASSERT_TRUE(db->ExecSql(vqT("CREATE SCHEMA IF NOT EXISTS aside_other")));
     ASSERT_TRUE(db->ExecSql(vqT("DROP TABLE IF EXISTS aside_other.items")));
     ASSERT_TRUE(db->ExecSql(vqT("CREATE TABLE aside_other.items AS SELECT * FROM items")));
@@ -109,7 +110,7 @@ TEST_F(LookupAside, ReadsTheRelationItsConnectionFinds) {
     db->ExecSql(vqT("DROP TABLE aside_other.items"));
 }
 
-TEST_F(LookupAside, TakesTheSessionSettingsOfItsConnection) {
+TEST_F(ServerCursors, TakesTheSessionSettingsOfItsConnection) {
     ASSERT_TRUE(db->ExecSql(vqT("DROP TABLE IF EXISTS zoned")));
     ASSERT_TRUE(db->ExecSql(vqT("CREATE TABLE zoned (id INTEGER PRIMARY KEY, at TIMESTAMPTZ)")));
     ASSERT_TRUE(db->ExecSql(vqT("INSERT INTO zoned VALUES (1, '2024-01-01 12:00:00+00')")));
@@ -134,7 +135,7 @@ TEST_F(LookupAside, TakesTheSessionSettingsOfItsConnection) {
     EXPECT_EQ(zoned.GetLookupsAside(), 1u);
 }
 
-TEST_F(LookupAside, DoesNotWaitForALockItsConnectionHolds) {
+TEST_F(ServerCursors, DoesNotWaitForALockItsConnectionHolds) {
     ASSERT_TRUE(db->ExecSql(vqT("BEGIN")));
     ASSERT_TRUE(db->ExecSql(vqT("LOCK TABLE items IN ACCESS EXCLUSIVE MODE")));
     Open();
@@ -143,13 +144,42 @@ TEST_F(LookupAside, DoesNotWaitForALockItsConnectionHolds) {
     EXPECT_EQ(table->GetLookupsAside(), 0u);
 }
 
-TEST_F(LookupAside, StaysOnItsConnectionWhenTheSnapshotIsKept) {
+TEST_F(ServerCursors, StaysOnItsConnectionWhenTheSnapshotIsKept) {
     ASSERT_TRUE(db->ExecSql(
         vqT("SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL REPEATABLE READ")));
     Open();
     ASSERT_TRUE(LookUp(3));
     EXPECT_EQ(Name(), "item 2");
     EXPECT_EQ(table->GetLookupsAside(), 0u);
+}
+
+// The rows the connection's cursors fetch in one round trip (psqlODBC's Fetch).
+SQLULEN CursorBatch(vqDb& db) {
+    SQLULEN rows = 0;
+    SQLGetConnectAttr(db.GetHDBC(), 65541, &rows, sizeof(rows), nullptr);
+    return rows;
+}
+
+TEST_F(ServerCursors, ScanFetchesItsFirstRowsInASmallBatch) {
+    Open();
+    EXPECT_EQ(CursorBatch(*db), SQLULEN(vqDb::kLaterBatchRows));
+    ASSERT_TRUE(table->Query());
+    EXPECT_EQ(CursorBatch(*db), SQLULEN(vqDb::kFirstBatchRows));
+    for (int id = 1; id <= 20; ++id) {
+        ASSERT_TRUE(table->GetNext()) << id;
+        EXPECT_EQ(buf.id, id);
+    }
+    EXPECT_FALSE(table->GetNext());
+
+    // A batch size the application chose stays as it is.
+    std::string chosen = TestConnection("aside") + ";UseDeclareFetch=1;Fetch=50";
+    vqDb own(vqString::FromUTF8(chosen));
+    ASSERT_TRUE(own.IsOpen());
+    table.reset(OpenItems(own, buf));
+    ASSERT_TRUE(table);
+    ASSERT_TRUE(table->GetNext());
+    EXPECT_EQ(CursorBatch(own), 50u);
+    table.reset();
 }
 
 }  // namespace
