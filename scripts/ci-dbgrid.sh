@@ -19,5 +19,6 @@ ASAN_BUILD=${ASAN_BUILD:-build-asan}
 for flavour in ansi unicode; do
   [ -x "$ASAN_BUILD/tests/dbgrid/test_dbgrid_$flavour" ] || continue
   echo "== grid suite ($flavour, sanitizers) against PostgreSQL"
-  (cd "$ASAN_BUILD/tests/dbgrid" && ASAN_OPTIONS=detect_leaks=1 "./test_dbgrid_$flavour")
+  (cd "$ASAN_BUILD/tests/dbgrid" && ASAN_OPTIONS=detect_leaks=1 \
+    LSAN_OPTIONS="suppressions=$PWD/scripts/lsan-drivers.supp" "./test_dbgrid_$flavour")
 done

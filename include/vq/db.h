@@ -257,7 +257,8 @@ public:
     // this connection sees, and loads the row at once. That connection cannot see what
     // this one changed and has not committed: a row it does not find, or finds being
     // changed, deleted or locked by any transaction, is looked up here again; so is every
-    // row when the second connection fails or waits for a lock.
+    // row once the second connection fails (until the next Query), and the next few
+    // hundred after it waited for a lock in vain.
     bool QueryOnKeyFields(bool forUpdate = false, bool distinct = false);
 
     // The value of column col in the buffers; a null variant for a null value or a bad column.
@@ -356,6 +357,8 @@ private:
     char m_asideXmax[24];
     SQLLEN m_asideXmaxInd;
     bool m_asideRowLoaded;  // the buffers hold the row the lookup aside found
+    int m_asideRest;        // lookups that stay on this connection after a lock wait
+    enum { kAsideRestAfterLock = 256 };
     unsigned long m_lookupsAside;
 };
 

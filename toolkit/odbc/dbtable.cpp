@@ -193,6 +193,7 @@ vqDbTable::vqDbTable(vqDb* db, const vqString& tableName, unsigned short numColu
       m_asideXmax(),
       m_asideXmaxInd(0),
       m_asideRowLoaded(false),
+      m_asideRest(0),
       m_lookupsAside(0) {}
 
 vqDbTable::~vqDbTable() {
@@ -621,6 +622,7 @@ bool vqDbTable::QueryOnKeyFields(bool /*forUpdate*/, bool /*distinct*/) {
 
 void vqDbTable::PrepareLookupAside() {
     m_asideState = kAsideOff;
+    m_asideRest = 0;
     if (m_keyWhere.empty() || !m_db->PrepareLookupConnection()) return;
     vqString relation = m_db->LookupRelationName(vqDbQuoteName(m_tableName));
     if (relation.empty()) return;
@@ -650,6 +652,10 @@ void vqDbTable::PrepareLookupAside() {
 bool vqDbTable::LookupAside() {
     if (m_asideState == kAsideUnprepared) PrepareLookupAside();
     if (m_asideState != kAsideReady) return false;
+    if (m_asideRest > 0) {
+        --m_asideRest;
+        return false;
+    }
     SQLFreeStmt(m_hstmtAside, SQL_CLOSE);
     SQLRETURN rc = SQLExecute(m_hstmtAside);
     if (Ok(rc)) rc = SQLFetch(m_hstmtAside);
@@ -658,9 +664,15 @@ bool vqDbTable::LookupAside() {
         SQLINTEGER native = 0;
         SQLSMALLINT length = 0;
         SQLGetDiagRec(SQL_HANDLE_STMT, m_hstmtAside, 1, state, &native, nullptr, 0, &length);
-        // A lock the second connection waited for in vain may be this connection's own;
-        // anything else stops the lookups aside until the next query.
-        if (strcmp(reinterpret_cast<char*>(state), "55P03") != 0) m_asideState = kAsideOff;
+        // A lock the second connection waited for in vain may be this connection's own: the
+        // next lookups stay here, then the second connection is tried again. Anything else
+        // stops the lookups aside until the next query.
+        // NOTE: psqlODBC 13 leaks some memory in every failed execution of a statement it
+        // prepared on the server; waiting once for the lock, not for every lookup, bounds it.
+        if (strcmp(reinterpret_cast<char*>(state), "55P03") == 0)
+            m_asideRest = kAsideRestAfterLock;
+        else
+            m_asideState = kAsideOff;
         vqLogDebug(vqT("Key lookup on table \"%s\" goes back to the main connection (SQLSTATE %s)"),
                    m_tableName.c_str(), vqString::FromUTF8(reinterpret_cast<char*>(state)).c_str());
     }
