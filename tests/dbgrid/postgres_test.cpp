@@ -2,6 +2,7 @@
 // must find what the table's own connection sees, its uncommitted changes, temporary
 // tables, session settings and locks included; a scan's cursor fetches its first rows in
 // a small batch and the others in large ones.
+#include <initializer_list>
 #include <memory>
 
 #include "dbgrid_fixture.h"
@@ -9,6 +10,23 @@
 namespace {
 
 GenericKey KeyOf(SQLINTEGER id) { return GenericKey(&id, sizeof(id)); }
+
+// Looks up the row with this key as the grid table does; false when there is none.
+bool LookUpKey(vqDbTable& table, const GenericKey& key) {
+    table.SetAccessMode(1);
+    table.ClearMemberVars(false);
+    table.SetRowKey(key);
+    bool found = table.QueryOnKeyFields(false, false) && table.Fetch();
+    table.SetAccessMode(0);
+    return found;
+}
+
+// Runs statements in order; false at the first that fails.
+bool Exec(vqDb& db, std::initializer_list<const vqChar*> statements) {
+    for (const vqChar* sql : statements)
+        if (!db.ExecSql(sql)) return false;
+    return true;
+}
 
 class ServerCursors : public ::testing::Test {
 protected:
@@ -32,15 +50,7 @@ protected:
         ASSERT_TRUE(table->GetNext());
     }
 
-    // Looks up the row with this id as the grid table does; false when there is none.
-    bool LookUp(SQLINTEGER id) {
-        table->SetAccessMode(1);
-        table->ClearMemberVars(false);
-        table->SetRowKey(KeyOf(id));
-        bool found = table->QueryOnKeyFields(false, false) && table->Fetch();
-        table->SetAccessMode(0);
-        return found;
-    }
+    bool LookUp(SQLINTEGER id) { return LookUpKey(*table, KeyOf(id)); }
 
     std::string Name() { return buf.name; }
 
@@ -69,10 +79,9 @@ TEST_F(ServerCursors, AnswersOnTheSecondConnectionAndKeepsTheCursor) {
 }
 
 TEST_F(ServerCursors, FindsWhatItsConnectionChangedAndDidNotCommit) {
-    ASSERT_TRUE(db->ExecSql(vqT("BEGIN")));
-    ASSERT_TRUE(db->ExecSql(vqT("UPDATE items SET name = 'changed' WHERE id = 3")));
-    ASSERT_TRUE(db->ExecSql(vqT("DELETE FROM items WHERE id = 4")));
-    ASSERT_TRUE(db->ExecSql(vqT("INSERT INTO items (id, name, label) VALUES (100, 'new', 'x')")));
+    ASSERT_TRUE(Exec(*db, {vqT("BEGIN"), vqT("UPDATE items SET name = 'changed' WHERE id = 3"),
+                           vqT("DELETE FROM items WHERE id = 4"),
+                           vqT("INSERT INTO items (id, name, label) VALUES (100, 'new', 'x')")}));
     other = OpenTestDb("aside");
     ASSERT_EQ(CommittedName(3), "item 2");  // nothing is committed yet
     Open();
@@ -88,12 +97,12 @@ TEST_F(ServerCursors, FindsWhatItsConnectionChangedAndDidNotCommit) {
 }
 
 TEST_F(ServerCursors, ReadsTheRelationItsConnectionFinds) {
-    ASSERT_TRUE(db->ExecSql(vqT("CREATE SCHEMA IF NOT EXISTS aside_other")));
-    ASSERT_TRUE(db->ExecSql(vqT("DROP TABLE IF EXISTS aside_other.items")));
-    ASSERT_TRUE(db->ExecSql(vqT("CREATE TABLE aside_other.items AS SELECT * FROM items")));
-    ASSERT_TRUE(db->ExecSql(vqT("ALTER TABLE aside_other.items ADD PRIMARY KEY (id)")));
-    ASSERT_TRUE(db->ExecSql(vqT("UPDATE aside_other.items SET name = 'other ' || id")));
-    ASSERT_TRUE(db->ExecSql(vqT("SET search_path = aside_other, public")));
+    ASSERT_TRUE(Exec(*db, {vqT("CREATE SCHEMA IF NOT EXISTS aside_other"),
+                           vqT("DROP TABLE IF EXISTS aside_other.items"),
+                           vqT("CREATE TABLE aside_other.items AS SELECT * FROM items"),
+                           vqT("ALTER TABLE aside_other.items ADD PRIMARY KEY (id)"),
+                           vqT("UPDATE aside_other.items SET name = 'other ' || id"),
+                           vqT("SET search_path = aside_other, public")}));
     Open();
     ASSERT_TRUE(LookUp(5));
     EXPECT_EQ(Name(), "other 5");
@@ -101,8 +110,8 @@ TEST_F(ServerCursors, ReadsTheRelationItsConnectionFinds) {
 
     // A temporary table hides the others, and only this connection sees it.
     table.reset();
-    ASSERT_TRUE(db->ExecSql(vqT("CREATE TEMP TABLE items AS SELECT * FROM public.items")));
-    ASSERT_TRUE(db->ExecSql(vqT("UPDATE items SET name = 'temp ' || id")));
+    ASSERT_TRUE(Exec(*db, {vqT("CREATE TEMP TABLE items AS SELECT * FROM public.items"),
+                           vqT("UPDATE items SET name = 'temp ' || id")}));
     Open();
     ASSERT_TRUE(LookUp(5));
     EXPECT_EQ(Name(), "temp 5");
@@ -111,10 +120,10 @@ TEST_F(ServerCursors, ReadsTheRelationItsConnectionFinds) {
 }
 
 TEST_F(ServerCursors, TakesTheSessionSettingsOfItsConnection) {
-    ASSERT_TRUE(db->ExecSql(vqT("DROP TABLE IF EXISTS zoned")));
-    ASSERT_TRUE(db->ExecSql(vqT("CREATE TABLE zoned (id INTEGER PRIMARY KEY, at TIMESTAMPTZ)")));
-    ASSERT_TRUE(db->ExecSql(vqT("INSERT INTO zoned VALUES (1, '2024-01-01 12:00:00+00')")));
-    ASSERT_TRUE(db->ExecSql(vqT("SET TimeZone = 'Asia/Tokyo'")));
+    ASSERT_TRUE(Exec(*db, {vqT("DROP TABLE IF EXISTS zoned"),
+                           vqT("CREATE TABLE zoned (id INTEGER PRIMARY KEY, at TIMESTAMPTZ)"),
+                           vqT("INSERT INTO zoned VALUES (1, '2024-01-01 12:00:00+00')"),
+                           vqT("SET TimeZone = 'Asia/Tokyo'")}));
     SQLINTEGER id = 0;
     TIMESTAMP_STRUCT at = {};
     vqDbTable zoned(db.get(), vqT("zoned"), 2);
@@ -125,19 +134,13 @@ TEST_F(ServerCursors, TakesTheSessionSettingsOfItsConnection) {
     ASSERT_TRUE(zoned.GetNext());
     vqString scanned = zoned.GetColumnText(1);
     EXPECT_EQ(scanned, vqT("2024-01-01 21:00:00"));
-    GenericKey key = zoned.GetRowKey();
-    zoned.SetAccessMode(1);
-    zoned.ClearMemberVars(false);
-    zoned.SetRowKey(key);
-    ASSERT_TRUE(zoned.QueryOnKeyFields(false, false));
-    ASSERT_TRUE(zoned.Fetch());
+    ASSERT_TRUE(LookUpKey(zoned, zoned.GetRowKey()));
     EXPECT_EQ(zoned.GetColumnText(1), scanned);
     EXPECT_EQ(zoned.GetLookupsAside(), 1u);
 }
 
 TEST_F(ServerCursors, DoesNotWaitForALockItsConnectionHolds) {
-    ASSERT_TRUE(db->ExecSql(vqT("BEGIN")));
-    ASSERT_TRUE(db->ExecSql(vqT("LOCK TABLE items IN ACCESS EXCLUSIVE MODE")));
+    ASSERT_TRUE(Exec(*db, {vqT("BEGIN"), vqT("LOCK TABLE items IN ACCESS EXCLUSIVE MODE")}));
     Open();
     ASSERT_TRUE(LookUp(7));
     EXPECT_EQ(Name(), "item 6");
