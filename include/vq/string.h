@@ -137,13 +137,25 @@ VQ_BASE_API void vqAppendZeroPadded(vqString::StdString& out, long long value, i
 VQ_BASE_API char* vqWriteZeroPadded(char* buffer, long long value, int width);
 VQ_BASE_API wchar_t* vqWriteZeroPadded(wchar_t* buffer, long long value, int width);
 // A number as "%.*g" writes it, precision significant digits (a negative precision
-// counts as 6).
+// counts as 6). The Write forms take a precision of at most 17 (larger counts as 17),
+// which tells every double apart.
 VQ_BASE_API void vqAppendDouble(vqString::StdString& out, double value, int precision);
-// A date "YYYY-MM-DD" ("%04d-%02d-%02d").
+VQ_BASE_API char* vqWriteDouble(char* buffer, double value, int precision);
+VQ_BASE_API wchar_t* vqWriteDouble(wchar_t* buffer, double value, int precision);
+// A date "YYYY-MM-DD" ("%04d-%02d-%02d"); the Write forms need room for
+// vqDATE_TEXT_MAX characters.
+const int vqDATE_TEXT_MAX = 3 * vqNUMBER_TEXT_MAX;
 VQ_BASE_API void vqAppendDate(vqString::StdString& out, int year, int month, int day);
-// A time "HH:MM:SS" ("%02d:%02d:%02d"), then ".mmm" ("%03d") when millisecond >= 0.
+VQ_BASE_API char* vqWriteDate(char* buffer, int year, int month, int day);
+VQ_BASE_API wchar_t* vqWriteDate(wchar_t* buffer, int year, int month, int day);
+// A time "HH:MM:SS" ("%02d:%02d:%02d"), then ".mmm" ("%03d") when millisecond >= 0; the
+// Write forms need room for vqTIME_TEXT_MAX characters.
+const int vqTIME_TEXT_MAX = 4 * vqNUMBER_TEXT_MAX;
 VQ_BASE_API void vqAppendTime(vqString::StdString& out, int hour, int minute, int second,
                               int millisecond = -1);
+VQ_BASE_API char* vqWriteTime(char* buffer, int hour, int minute, int second, int millisecond = -1);
+VQ_BASE_API wchar_t* vqWriteTime(wchar_t* buffer, int hour, int minute, int second,
+                                 int millisecond = -1);
 
 // Two upper-case hexadecimal digits of a byte value (0 to 255).
 VQ_BASE_API vqString vqDecToHex(int value);

@@ -187,6 +187,15 @@ TEST(StringTest, NumberWritersMatchTheFormatter) {
     when += '|';
     vqAppendDate(when, 987, 12, 31);
     EXPECT_EQ(vqString(when), vqString(vqT("2024-02-09 07:05:03|23:59:59.007|0987-12-31")));
+    char stamp[vqDATE_TEXT_MAX + vqTIME_TEXT_MAX];
+    char* at = vqWriteDate(stamp, -7, 123, 2147483647);
+    at = vqWriteTime(at, -1, 5, 2147483647, 0);
+    wchar_t wideStamp[vqDATE_TEXT_MAX + vqTIME_TEXT_MAX];
+    wchar_t* wat = vqWriteDate(wideStamp, -7, 123, 2147483647);
+    wat = vqWriteTime(wat, -1, 5, 2147483647, 0);
+    EXPECT_EQ(std::string(stamp, at), Reference("%04d-%02d-%02d%02d:%02d:%02d.%03d", -7, 123,
+                                                2147483647, -1, 5, 2147483647, 0));
+    EXPECT_EQ(std::wstring(wideStamp, wat), vqUTF8ToWide(stamp, at - stamp));
 
     const double reals[] = {
         0.0,  -0.0,          0.1,      1.0 / 3,   12345.25, -7.0, 1e15, 123456789012345678.0,
@@ -195,8 +204,14 @@ TEST(StringTest, NumberWritersMatchTheFormatter) {
         for (int precision : {15, 6, 1, 0, -1, 17}) {
             vqString::StdString text(vqT("x"));
             vqAppendDouble(text, v, precision);
-            EXPECT_EQ(vqString(text), vqString::Format(vqT("x%.*g"), precision, v))
-                << v << "/" << precision;
+            vqString expected = vqString::Format(vqT("x%.*g"), precision, v);
+            EXPECT_EQ(vqString(text), expected) << v << "/" << precision;
+            char narrow[vqNUMBER_TEXT_MAX];
+            wchar_t wide[vqNUMBER_TEXT_MAX];
+            EXPECT_EQ("x" + std::string(narrow, vqWriteDouble(narrow, v, precision)),
+                      expected.ToUTF8());
+            EXPECT_EQ(L"x" + std::wstring(wide, vqWriteDouble(wide, v, precision)),
+                      vqUTF8ToWide(expected.ToUTF8().data(), expected.length()));
         }
     }
 }

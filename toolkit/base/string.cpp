@@ -205,27 +205,72 @@ void vqAppendZeroPadded(vqString::StdString& out, long long value, int width) {
     AppendAscii(out, digits, static_cast<size_t>(end - digits));
 }
 
-void vqAppendDouble(vqString::StdString& out, double value, int precision) {
+namespace {
+
+// Formats into a buffer known to be large enough.
+class BufferSink {
+public:
+    explicit BufferSink(char* at) : m_at(at) {}
+    void AppendAscii(const char* text, size_t n) {
+        memcpy(m_at, text, n);
+        m_at += n;
+    }
+    void Fill(char c, size_t n) {
+        memset(m_at, c, n);
+        m_at += n;
+    }
+    char* End() const { return m_at; }
+
+private:
+    char* m_at;
+};
+
+vqfmt::Conversion General(int precision, int most) {
     vqfmt::Conversion c;
     c.type = 'g';
-    c.precision = precision < 0 ? -1 : vqfmt::ClampInt(precision, vqfmt::kMaxPrecision);
-    StringSink sink(out);
-    vqfmt::PutFloat(sink, c, value);
+    c.precision = precision < 0 ? -1 : vqfmt::ClampInt(precision, most);
+    return c;
 }
 
-void vqAppendDate(vqString::StdString& out, int year, int month, int day) {
-    char text[3 * vqNUMBER_TEXT_MAX];
-    char* at = vqfmt::WriteZeroPadded(text, year, 4);
+}  // namespace
+
+void vqAppendDouble(vqString::StdString& out, double value, int precision) {
+    StringSink sink(out);
+    vqfmt::PutFloat(sink, General(precision, vqfmt::kMaxPrecision), value);
+}
+
+char* vqWriteDouble(char* buffer, double value, int precision) {
+    BufferSink sink(buffer);
+    vqfmt::PutFloat(sink, General(precision, 17), value);
+    return sink.End();
+}
+
+wchar_t* vqWriteDouble(wchar_t* buffer, double value, int precision) {
+    char digits[vqNUMBER_TEXT_MAX];
+    char* end = vqWriteDouble(digits, value, precision);
+    return Widen(buffer, digits, static_cast<size_t>(end - digits));
+}
+
+char* vqWriteDate(char* buffer, int year, int month, int day) {
+    char* at = vqfmt::WriteZeroPadded(buffer, year, 4);
     *at++ = '-';
     at = vqfmt::WriteZeroPadded(at, month, 2);
     *at++ = '-';
-    at = vqfmt::WriteZeroPadded(at, day, 2);
-    AppendAscii(out, text, static_cast<size_t>(at - text));
+    return vqfmt::WriteZeroPadded(at, day, 2);
 }
 
-void vqAppendTime(vqString::StdString& out, int hour, int minute, int second, int millisecond) {
-    char text[4 * vqNUMBER_TEXT_MAX];
-    char* at = vqfmt::WriteZeroPadded(text, hour, 2);
+wchar_t* vqWriteDate(wchar_t* buffer, int year, int month, int day) {
+    char text[vqDATE_TEXT_MAX];
+    return Widen(buffer, text, static_cast<size_t>(vqWriteDate(text, year, month, day) - text));
+}
+
+void vqAppendDate(vqString::StdString& out, int year, int month, int day) {
+    char text[vqDATE_TEXT_MAX];
+    AppendAscii(out, text, static_cast<size_t>(vqWriteDate(text, year, month, day) - text));
+}
+
+char* vqWriteTime(char* buffer, int hour, int minute, int second, int millisecond) {
+    char* at = vqfmt::WriteZeroPadded(buffer, hour, 2);
     *at++ = ':';
     at = vqfmt::WriteZeroPadded(at, minute, 2);
     *at++ = ':';
@@ -234,7 +279,19 @@ void vqAppendTime(vqString::StdString& out, int hour, int minute, int second, in
         *at++ = '.';
         at = vqfmt::WriteZeroPadded(at, millisecond, 3);
     }
-    AppendAscii(out, text, static_cast<size_t>(at - text));
+    return at;
+}
+
+wchar_t* vqWriteTime(wchar_t* buffer, int hour, int minute, int second, int millisecond) {
+    char text[vqTIME_TEXT_MAX];
+    char* end = vqWriteTime(text, hour, minute, second, millisecond);
+    return Widen(buffer, text, static_cast<size_t>(end - text));
+}
+
+void vqAppendTime(vqString::StdString& out, int hour, int minute, int second, int millisecond) {
+    char text[vqTIME_TEXT_MAX];
+    char* end = vqWriteTime(text, hour, minute, second, millisecond);
+    AppendAscii(out, text, static_cast<size_t>(end - text));
 }
 
 vqString vqDecToHex(int value) {

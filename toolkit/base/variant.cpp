@@ -67,12 +67,17 @@ vqString vqDateTime::Format() const {
 }
 
 void vqDateTime::AppendTo(vqString& out) const {
-    if (!IsValid()) return;
-    out.reserve(out.length() + 23);  // the longest form, grown into at once
-    if (m_parts & DatePart) vqAppendDate(out.str(), m_year, m_month, m_day);
-    if (m_parts == Both) out += vqT(' ');
+    vqChar text[vqVariant::kTextMax];
+    out.Append(text, static_cast<size_t>(WriteTo(text) - text));
+}
+
+vqChar* vqDateTime::WriteTo(vqChar* at) const {
+    if (!IsValid()) return at;
+    if (m_parts & DatePart) at = vqWriteDate(at, m_year, m_month, m_day);
+    if (m_parts == Both) *at++ = ' ';
     if (m_parts & TimePart)
-        vqAppendTime(out.str(), m_hour, m_minute, m_second, m_millisecond ? m_millisecond : -1);
+        at = vqWriteTime(at, m_hour, m_minute, m_second, m_millisecond ? m_millisecond : -1);
+    return at;
 }
 
 bool vqDateTime::ParseISO(const vqString& text) {
@@ -166,9 +171,21 @@ vqString vqVariant::GetString() const& {
     return text;
 }
 
-void vqVariant::AppendText(vqString& out, long value) { vqAppendInt(out.str(), value); }
+void vqVariant::AppendText(vqString& out, long value) {
+    vqChar text[kTextMax];
+    out.Append(text, static_cast<size_t>(WriteText(text, value) - text));
+}
 
-void vqVariant::AppendText(vqString& out, double value) { vqAppendDouble(out.str(), value, 15); }
+void vqVariant::AppendText(vqString& out, double value) {
+    vqChar text[kTextMax];
+    out.Append(text, static_cast<size_t>(WriteText(text, value) - text));
+}
+
+vqChar* vqVariant::WriteText(vqChar* buffer, long value) { return vqWriteInt(buffer, value); }
+
+vqChar* vqVariant::WriteText(vqChar* buffer, double value) {
+    return vqWriteDouble(buffer, value, 15);
+}
 
 void vqVariant::AppendText(vqString& out, bool value) { out += value ? vqT("true") : vqT("false"); }
 

@@ -870,12 +870,17 @@ struct VariantSink {
 
 // Makes the text of the variant a value reads as, with the variant's own conversions.
 struct TextSink {
-    vqString text;
+    vqString text;  // a text value's
+    vqChar buffer[vqVariant::kTextMax];
+    vqChar* end = nullptr;  // the end of the text written into buffer
     void Null() {}
     void String(vqString&& s) { text = std::move(s); }
-    void Long(long n) { vqVariant::AppendText(text, n); }
-    void Double(double d) { vqVariant::AppendText(text, d); }
-    void DateTime(const vqDateTime& dt) { dt.AppendTo(text); }
+    void Long(long n) { end = vqVariant::WriteText(buffer, n); }
+    void Double(double d) { end = vqVariant::WriteText(buffer, d); }
+    void DateTime(const vqDateTime& dt) { end = dt.WriteTo(buffer); }
+    vqString Result() {
+        return end ? vqString(buffer, static_cast<size_t>(end - buffer)) : std::move(text);
+    }
 };
 
 }  // namespace
@@ -889,9 +894,10 @@ vqVariant vqDbTable::GetColumnValue(unsigned short col) const {
 vqString vqDbTable::GetColumnText(unsigned short col) const {
     // A derived table may read its values its own way: then take the text of those.
     if (typeid(*this) != typeid(vqDbTable)) return GetColumnValue(col).GetString();
+    if (col >= m_numColumns) return vqString();
     TextSink sink;
-    if (col < m_numColumns) ReadValue(m_colDefs[col], sink);
-    return std::move(sink.text);
+    ReadValue(m_colDefs[col], sink);
+    return sink.Result();
 }
 
 bool vqDbTable::SetColumnValue(unsigned short col, const vqVariant value) {
