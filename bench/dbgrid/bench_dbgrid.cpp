@@ -203,12 +203,11 @@ double Median(std::vector<double> v) {
 
 double Min(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
 
-// Runs baseline and candidate in alternating order for rounds rounds and prints both
-// times and the min and median of the per-round ratios; returns the median candidate
-// time.
+// Runs base and cand in alternating order for rounds rounds; keeps their times and the
+// per-round ratios cand / base.
 template <class Base, class Cand>
-double Pair(const char* what, int rounds, const char* target, Base base, Cand cand) {
-    std::vector<double> b, c, ratio;
+void Rounds(int rounds, Base base, Cand cand, std::vector<double>& b, std::vector<double>& c,
+            std::vector<double>& ratio) {
     for (int round = 0; round < rounds; ++round) {
         double tb, tc;
         if (round % 2) {
@@ -222,6 +221,14 @@ double Pair(const char* what, int rounds, const char* target, Base base, Cand ca
         c.push_back(tc);
         ratio.push_back(tc / tb);
     }
+}
+
+// Runs the plain baseline and the grid table interleaved and prints both times and the
+// min and median of the per-round ratios; returns the grid table's median time.
+template <class Base, class Cand>
+double Pair(const char* what, int rounds, const char* target, Base base, Cand cand) {
+    std::vector<double> b, c, ratio;
+    Rounds(rounds, base, cand, b, c, ratio);
     printf(
         "%s: plain %.1f ms (min %.1f), grid table %.1f ms (min %.1f); ratio min %.2f, median "
         "%.2f over %d rounds (%s%s)\n",
@@ -242,7 +249,6 @@ void Run(vqDb& db, const Plain& plain, const char* name, const std::vector<int>&
     printf("== %s (%s)\n", name, db.GetConnectionString().ToUTF8().c_str());
     long plainSum = 0, gridSum = 0;
     int filled = 0;
-    std::vector<double> perRow;
     for (int rows : sizes) {
         if (!Fill(db, postgres, rows)) {
             fprintf(stderr, "cannot fill the benchmark table with %d rows\n", rows);
@@ -255,7 +261,6 @@ void Run(vqDb& db, const Plain& plain, const char* name, const std::vector<int>&
         double grid = Pair(
             what, rounds, "1.3", [&] { return PlainScan(plain.scan, plainSum); },
             [&] { return GridScan(db, rows, gridSum, heap); });
-        perRow.push_back(grid / rows);
         if (plain.whole != SQL_NULL_HDBC)
             Pair(
                 "    the same against a plain loop reading the result whole", rounds, nullptr,
@@ -267,9 +272,20 @@ void Run(vqDb& db, const Plain& plain, const char* name, const std::vector<int>&
             "<= 16); most while scanning %.2f MB, of which row keys %.2f MB\n",
             grid / rows * 1e9, double(heap.after) / rows, heap.peak / 1e6, heap.keys / 1e6);
     }
-    if (perRow.size() > 1)
-        printf("    cost per row at %d rows is %.2f times that at %d rows (target <= 1.10)\n",
-               sizes.back(), perRow.back() / perRow.front(), sizes.front());
+    if (sizes.size() > 1) {
+        // The cost per row of the grid table over all rows of the largest table against
+        // that over its first rows, in the same rounds.
+        int few = sizes.front(), all = filled;
+        ScanHeap heap;
+        std::vector<double> first, whole, ratio;
+        Rounds(
+            rounds, [&] { return GridScan(db, few, gridSum, heap) / few; },
+            [&] { return GridScan(db, all, gridSum, heap) / all; }, first, whole, ratio);
+        printf(
+            "    cost per row over all %d rows %.0f ns, over the first %d %.0f ns: ratio min %.2f, "
+            "median %.2f over %d rounds (target <= 1.10)\n",
+            all, Median(whole) * 1e9, few, Median(first) * 1e9, Min(ratio), Median(ratio), rounds);
+    }
 
     size_t heap = 0;
     std::vector<double> first;
