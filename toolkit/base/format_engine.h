@@ -116,8 +116,16 @@ inline char* WriteInt(char* at, long long value) { return std::to_chars(at, at +
 inline char* WriteZeroPadded(char* at, long long value, int width) {
     // The common case, a date or time field: the digits fill the width exactly.
     static const long long kPow10[] = {1, 10, 100, 1000, 10000};
+    static const char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     if (value >= 0 && width >= 1 && width <= 4 && value < kPow10[width]) {
-        for (int i = width; i-- > 0; value /= 10) at[i] = static_cast<char>('0' + value % 10);
+        // Two digits at a time from the table, the odd one first.
+        int i = width;
+        unsigned v = static_cast<unsigned>(value);
+        for (; i >= 2; i -= 2, v /= 100) memcpy(at + i - 2, kPairs + 2 * (v % 100), 2);
+        if (i) at[0] = static_cast<char>('0' + v);
         return at + width;
     }
     char digits[20];
