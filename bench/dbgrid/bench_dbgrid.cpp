@@ -4,9 +4,9 @@
 // random revisits of known rows against a prepared key lookup; (c) the time and heap to
 // the first cell; (d) the heap per visited row key. SQLite always; PostgreSQL too when
 // VQ_BENCH_PG_CONN names a server (scripts/bench-dbgrid.sh starts a private one). On
-// PostgreSQL the plain scan streams with the options vqDb gives the grid table's connection
-// (and is run once more on the driver's defaults, which read a result set whole at
-// execute); the plain lookups run on the driver's defaults.
+// PostgreSQL the plain scan streams through a server cursor in the batches the grid table's
+// scan settles on (and is run once more on the driver's defaults, which read a result set
+// whole at execute); the plain lookups run on the driver's defaults.
 //
 //   bench_dbgrid [--rows N,...] [--rounds R] [--only sqlite|postgres]
 //   bench_dbgrid --make FILE --rows N         fills an SQLite file, for profiling
@@ -402,8 +402,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     vqDb db(vqString::FromUTF8(pg));
-    // The plain scan streams as the grid table's connection does (the options vqDb adds);
-    // the plain lookups run on the driver's defaults, which read every result set whole.
+    // The plain lookups run on the driver's defaults, which read every result set whole.
     SQLHENV env;
     SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
@@ -416,7 +415,12 @@ int main(int argc, char** argv) {
         SQLFreeHandle(SQL_HANDLE_DBC, hdbc);
         return SQLHDBC(SQL_NULL_HDBC);
     };
-    SQLHDBC streaming = connect(db.GetConnectionString().ToUTF8());
+    // The plain scan streams in the batches the grid table's scan settles on.
+    std::string streamingConnection = pg;
+    if (streamingConnection.back() != ';') streamingConnection += ';';
+    streamingConnection +=
+        "UseDeclareFetch=1;Fetch=" + std::to_string(static_cast<int>(vqDb::kLaterBatchRows));
+    SQLHDBC streaming = connect(streamingConnection);
     SQLHDBC whole = connect(pg);
     if (!db.IsOpen() || streaming == SQL_NULL_HDBC || whole == SQL_NULL_HDBC) {
         fprintf(stderr, "cannot connect to %s\n", pg);
