@@ -16,9 +16,10 @@ for flavour in ansi unicode; do
   (cd "$BUILD/tests/dbgrid" && "./test_dbgrid_$flavour")
 done
 ASAN_BUILD=${ASAN_BUILD:-build-asan}
+SUPPRESSIONS="$PWD/scripts/lsan-drivers.supp"
 for flavour in ansi unicode; do
   [ -x "$ASAN_BUILD/tests/dbgrid/test_dbgrid_$flavour" ] || continue
   echo "== grid suite ($flavour, sanitizers) against PostgreSQL"
   (cd "$ASAN_BUILD/tests/dbgrid" && ASAN_OPTIONS=detect_leaks=1 \
-    LSAN_OPTIONS="suppressions=$PWD/scripts/lsan-drivers.supp" "./test_dbgrid_$flavour")
+    LSAN_OPTIONS="suppressions=$SUPPRESSIONS" "./test_dbgrid_$flavour")
 done
