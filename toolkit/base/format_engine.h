@@ -295,20 +295,6 @@ void PutInteger(Sink& sink, const Conversion& c, va_list* args) {
     } else {
         magnitude = ReadUnsigned(c, args);
     }
-    // The common case: plain digits, no flags.
-    if (c.width == 0 && c.precision < 0 && !c.alt && !*sign) {
-        char buf[24];
-        char* end = std::to_chars(buf, buf + sizeof buf, magnitude,
-                                  c.type == 'x' || c.type == 'X' ? 16
-                                  : c.type == 'o'                ? 8
-                                                                 : 10)
-                        .ptr;
-        if (c.type == 'X')
-            for (char* q = buf; q < end; ++q)
-                if (*q >= 'a') *q = static_cast<char>(*q - 'a' + 'A');
-        sink.AppendAscii(buf, static_cast<size_t>(end - buf));
-        return;
-    }
     const int base = c.type == 'x' || c.type == 'X' ? 16 : c.type == 'o' ? 8 : 10;
     char buf[24];
     size_t n = 0;
@@ -319,6 +305,11 @@ void PutInteger(Sink& sink, const Conversion& c, va_list* args) {
                 if (*q >= 'a') *q = static_cast<char>(*q - 'a' + 'A');
         n = static_cast<size_t>(end - buf);
     }
+    // The common case: plain digits, no flags.
+    if (c.width == 0 && c.precision < 0 && !c.alt && !*sign) {
+        sink.AppendAscii(buf, n);
+        return;
+    }
     size_t zeros = c.precision > static_cast<int>(n) ? c.precision - n : 0;
     const char* prefix = "";
     if (c.alt && magnitude != 0 && base == 16) prefix = c.type == 'X' ? "0X" : "0x";
@@ -327,7 +318,7 @@ void PutInteger(Sink& sink, const Conversion& c, va_list* args) {
 }
 
 // Writes v as "%.*g" of precision (1 to 15) would when v is a short decimal: when v * 10^k
-// rounds to a whole N below 10^precision for some k up to 8, N / 10^k lies within half a
+// rounds to a whole N below 10^precision for some k from 0 to 8, N / 10^k lies within half a
 // unit in the last place of v, closer than half a step of precision significant digits,
 // so it is the very number %g rounds v to. Returns the end, or null for other values.
 inline char* WriteShortDecimalAsG(char* at, double v, int precision) {
@@ -335,7 +326,7 @@ inline char* WriteShortDecimalAsG(char* at, double v, int precision) {
                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     const double magnitude = std::fabs(v);
     if (!(magnitude < kPow10[precision])) return nullptr;  // too large, infinite or NaN
-    int k = 1;
+    int k = 0;
     double scaled = 0;
     for (;; ++k) {
         if (k > 8) return nullptr;
@@ -381,21 +372,9 @@ void PutFloat(Sink& sink, const Conversion& c, double v) {
     int precision = c.precision < 0 ? 6 : c.precision;
     char buf[kMaxPrecision + 330];  // %f of 1e308 at the largest precision
     char* end;
-    static const double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const double magnitude = std::fabs(v);
-    // %g of a whole number below 10^precision prints as that integer: the common case.
-    if (lower == 'g' &&
-        magnitude < kPow10[precision < 1    ? 1
-                           : precision > 15 ? 15
-                                            : precision] &&
-        magnitude == static_cast<double>(static_cast<long long>(magnitude))) {
-        char* at = buf;
-        if (std::signbit(v)) *at++ = '-';
-        end = std::to_chars(at, buf + sizeof buf, static_cast<long long>(magnitude)).ptr;
-    } else if (lower == 'g' && precision <= 15 &&
-               (end = WriteShortDecimalAsG(buf, v, precision < 1 ? 1 : precision)) != nullptr) {
-        // A short decimal, written from its digits.
+    if (lower == 'g' && precision <= 15 &&
+        (end = WriteShortDecimalAsG(buf, v, precision < 1 ? 1 : precision)) != nullptr) {
+        // A whole number or a short decimal, written from its digits: the common case.
     } else {
         std::chars_format f = lower == 'g'   ? std::chars_format::general
                               : lower == 'f' ? std::chars_format::fixed
