@@ -123,36 +123,24 @@ VQ_BASE_API void vqXmlEscapeAppend(vqString::StdString& out, const vqChar* text,
 VQ_BASE_API vqString vqUriEscapePath(const vqString& path);
 
 // Number text for callers that build text by hand, the same digits the formatter
-// writes and never dependent on the locale. The Append forms add to a string; the
-// Write forms write into a buffer with room for vqNUMBER_TEXT_MAX characters and
-// return the end (no NUL is added).
+// writes and never dependent on the locale. Each writes into a buffer and returns the
+// end (no NUL is added).
 const int vqNUMBER_TEXT_MAX = 32;
-// Decimal digits, with '-' when negative ("%lld").
-VQ_BASE_API void vqAppendInt(vqString::StdString& out, long long value);
+// Decimal digits, with '-' when negative ("%lld"); room for vqNUMBER_TEXT_MAX characters.
 VQ_BASE_API char* vqWriteInt(char* buffer, long long value);
 VQ_BASE_API wchar_t* vqWriteInt(wchar_t* buffer, long long value);
-// Zero-padded to width characters, the sign counted ("%0*lld"); width is at most
-// vqNUMBER_TEXT_MAX (larger widths count as that).
-VQ_BASE_API void vqAppendZeroPadded(vqString::StdString& out, long long value, int width);
-VQ_BASE_API char* vqWriteZeroPadded(char* buffer, long long value, int width);
-VQ_BASE_API wchar_t* vqWriteZeroPadded(wchar_t* buffer, long long value, int width);
 // A number as "%.*g" writes it, precision significant digits (a negative precision
-// counts as 6). The Write forms take a precision of at most 17 (larger counts as 17),
-// which tells every double apart.
-VQ_BASE_API void vqAppendDouble(vqString::StdString& out, double value, int precision);
+// counts as 6, one above 17 as 17, which tells every double apart); room for
+// vqNUMBER_TEXT_MAX characters.
 VQ_BASE_API char* vqWriteDouble(char* buffer, double value, int precision);
 VQ_BASE_API wchar_t* vqWriteDouble(wchar_t* buffer, double value, int precision);
-// A date "YYYY-MM-DD" ("%04d-%02d-%02d"); the Write forms need room for
-// vqDATE_TEXT_MAX characters.
+// A date "YYYY-MM-DD" ("%04d-%02d-%02d"); room for vqDATE_TEXT_MAX characters.
 const int vqDATE_TEXT_MAX = 3 * vqNUMBER_TEXT_MAX;
-VQ_BASE_API void vqAppendDate(vqString::StdString& out, int year, int month, int day);
 VQ_BASE_API char* vqWriteDate(char* buffer, int year, int month, int day);
 VQ_BASE_API wchar_t* vqWriteDate(wchar_t* buffer, int year, int month, int day);
-// A time "HH:MM:SS" ("%02d:%02d:%02d"), then ".mmm" ("%03d") when millisecond >= 0; the
-// Write forms need room for vqTIME_TEXT_MAX characters.
+// A time "HH:MM:SS" ("%02d:%02d:%02d"), then ".mmm" ("%03d") when millisecond >= 0;
+// room for vqTIME_TEXT_MAX characters.
 const int vqTIME_TEXT_MAX = 4 * vqNUMBER_TEXT_MAX;
-VQ_BASE_API void vqAppendTime(vqString::StdString& out, int hour, int minute, int second,
-                              int millisecond = -1);
 VQ_BASE_API char* vqWriteTime(char* buffer, int hour, int minute, int second, int millisecond = -1);
 VQ_BASE_API wchar_t* vqWriteTime(wchar_t* buffer, int hour, int minute, int second,
                                  int millisecond = -1);

@@ -32,9 +32,8 @@ public:
     // "YYYY-MM-DD", "HH:MM:SS" or both joined by a blank, ".mmm" added when not zero;
     // an invalid value gives an empty string.
     vqString Format() const;
-    // Appends the text Format gives; WriteTo writes it into a buffer with room for
-    // vqVariant::kTextMax characters and returns the end (no NUL is added).
-    void AppendTo(vqString& out) const;
+    // Writes the text Format gives into a buffer with room for vqVariant::kTextMax
+    // characters and returns the end (no NUL is added).
     vqChar* WriteTo(vqChar* buffer) const;
     // Reads the forms Format writes; returns false and leaves the value alone otherwise.
     bool ParseISO(const vqString& text);
@@ -79,12 +78,9 @@ public:
     double GetDouble() const;
     bool GetBool() const;
     vqDateTime GetDateTime() const;
-    // Append the text GetString gives for a value of each kind, without building a
-    // variant: the one place these values become text. The Write forms write it into a
-    // buffer with room for kTextMax characters and return the end (no NUL is added).
-    static void AppendText(vqString& out, long value);
-    static void AppendText(vqString& out, double value);
-    static void AppendText(vqString& out, bool value);
+    // Write the text GetString gives for a number, without building a variant: the one
+    // place numbers become text. The buffer has room for kTextMax characters; returns
+    // the end (no NUL is added).
     static vqChar* WriteText(vqChar* buffer, long value);
     static vqChar* WriteText(vqChar* buffer, double value);
     enum { kTextMax = vqDATE_TEXT_MAX + 1 + vqTIME_TEXT_MAX };

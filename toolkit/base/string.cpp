@@ -165,48 +165,6 @@ wchar_t* Widen(wchar_t* buffer, const char* text, size_t n) {
     return buffer + n;
 }
 
-int ClampWidth(int width) { return width > vqNUMBER_TEXT_MAX ? vqNUMBER_TEXT_MAX : width; }
-
-template <class Char>
-void AppendAscii(std::basic_string<Char>& out, const char* text, size_t n) {
-    if constexpr (sizeof(Char) == 1)
-        out.append(text, n);
-    else
-        out.append(text, text + n);
-}
-
-}  // namespace
-
-char* vqWriteInt(char* buffer, long long value) { return vqfmt::WriteInt(buffer, value); }
-
-wchar_t* vqWriteInt(wchar_t* buffer, long long value) {
-    char digits[vqNUMBER_TEXT_MAX];
-    return Widen(buffer, digits, static_cast<size_t>(vqfmt::WriteInt(digits, value) - digits));
-}
-
-void vqAppendInt(vqString::StdString& out, long long value) {
-    char digits[vqNUMBER_TEXT_MAX];
-    AppendAscii(out, digits, static_cast<size_t>(vqfmt::WriteInt(digits, value) - digits));
-}
-
-char* vqWriteZeroPadded(char* buffer, long long value, int width) {
-    return vqfmt::WriteZeroPadded(buffer, value, ClampWidth(width));
-}
-
-wchar_t* vqWriteZeroPadded(wchar_t* buffer, long long value, int width) {
-    char digits[vqNUMBER_TEXT_MAX];
-    char* end = vqfmt::WriteZeroPadded(digits, value, ClampWidth(width));
-    return Widen(buffer, digits, static_cast<size_t>(end - digits));
-}
-
-void vqAppendZeroPadded(vqString::StdString& out, long long value, int width) {
-    char digits[vqNUMBER_TEXT_MAX];
-    char* end = vqfmt::WriteZeroPadded(digits, value, ClampWidth(width));
-    AppendAscii(out, digits, static_cast<size_t>(end - digits));
-}
-
-namespace {
-
 // Formats into a buffer known to be large enough.
 class BufferSink {
 public:
@@ -225,23 +183,21 @@ private:
     char* m_at;
 };
 
-vqfmt::Conversion General(int precision, int most) {
-    vqfmt::Conversion c;
-    c.type = 'g';
-    c.precision = precision < 0 ? -1 : vqfmt::ClampInt(precision, most);
-    return c;
-}
-
 }  // namespace
 
-void vqAppendDouble(vqString::StdString& out, double value, int precision) {
-    StringSink sink(out);
-    vqfmt::PutFloat(sink, General(precision, vqfmt::kMaxPrecision), value);
+char* vqWriteInt(char* buffer, long long value) { return vqfmt::WriteInt(buffer, value); }
+
+wchar_t* vqWriteInt(wchar_t* buffer, long long value) {
+    char digits[vqNUMBER_TEXT_MAX];
+    return Widen(buffer, digits, static_cast<size_t>(vqfmt::WriteInt(digits, value) - digits));
 }
 
 char* vqWriteDouble(char* buffer, double value, int precision) {
+    vqfmt::Conversion general;
+    general.type = 'g';
+    general.precision = precision < 0 ? -1 : vqfmt::ClampInt(precision, 17);
     BufferSink sink(buffer);
-    vqfmt::PutFloat(sink, General(precision, 17), value);
+    vqfmt::PutFloat(sink, general, value);
     return sink.End();
 }
 
@@ -264,11 +220,6 @@ wchar_t* vqWriteDate(wchar_t* buffer, int year, int month, int day) {
     return Widen(buffer, text, static_cast<size_t>(vqWriteDate(text, year, month, day) - text));
 }
 
-void vqAppendDate(vqString::StdString& out, int year, int month, int day) {
-    char text[vqDATE_TEXT_MAX];
-    AppendAscii(out, text, static_cast<size_t>(vqWriteDate(text, year, month, day) - text));
-}
-
 char* vqWriteTime(char* buffer, int hour, int minute, int second, int millisecond) {
     char* at = vqfmt::WriteZeroPadded(buffer, hour, 2);
     *at++ = ':';
@@ -286,12 +237,6 @@ wchar_t* vqWriteTime(wchar_t* buffer, int hour, int minute, int second, int mill
     char text[vqTIME_TEXT_MAX];
     char* end = vqWriteTime(text, hour, minute, second, millisecond);
     return Widen(buffer, text, static_cast<size_t>(end - text));
-}
-
-void vqAppendTime(vqString::StdString& out, int hour, int minute, int second, int millisecond) {
-    char text[vqTIME_TEXT_MAX];
-    char* end = vqWriteTime(text, hour, minute, second, millisecond);
-    AppendAscii(out, text, static_cast<size_t>(end - text));
 }
 
 vqString vqDecToHex(int value) {

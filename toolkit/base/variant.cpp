@@ -61,14 +61,8 @@ bool vqDateTime::IsValid() const {
 }
 
 vqString vqDateTime::Format() const {
-    vqString text;
-    AppendTo(text);
-    return text;
-}
-
-void vqDateTime::AppendTo(vqString& out) const {
     vqChar text[vqVariant::kTextMax];
-    out.Append(text, static_cast<size_t>(WriteTo(text) - text));
+    return vqString(text, static_cast<size_t>(WriteTo(text) - text));
 }
 
 vqChar* vqDateTime::WriteTo(vqChar* at) const {
@@ -149,36 +143,26 @@ vqString vqVariant::GetString() && {
 }
 
 vqString vqVariant::GetString() const& {
-    vqString text;
+    vqChar text[kTextMax];
+    vqChar* end = text;
     switch (m_kind) {
         case String:
             return m_string;
         case Long:
-            AppendText(text, m_long);
+            end = WriteText(text, m_long);
             break;
         case Double:
-            AppendText(text, m_double);
+            end = WriteText(text, m_double);
             break;
         case Bool:
-            AppendText(text, m_bool);
-            break;
+            return m_bool ? vqT("true") : vqT("false");
         case DateTime:
-            m_dateTime.AppendTo(text);
+            end = m_dateTime.WriteTo(text);
             break;
         default:
             break;
     }
-    return text;
-}
-
-void vqVariant::AppendText(vqString& out, long value) {
-    vqChar text[kTextMax];
-    out.Append(text, static_cast<size_t>(WriteText(text, value) - text));
-}
-
-void vqVariant::AppendText(vqString& out, double value) {
-    vqChar text[kTextMax];
-    out.Append(text, static_cast<size_t>(WriteText(text, value) - text));
+    return vqString(text, static_cast<size_t>(end - text));
 }
 
 vqChar* vqVariant::WriteText(vqChar* buffer, long value) { return vqWriteInt(buffer, value); }
@@ -186,8 +170,6 @@ vqChar* vqVariant::WriteText(vqChar* buffer, long value) { return vqWriteInt(buf
 vqChar* vqVariant::WriteText(vqChar* buffer, double value) {
     return vqWriteDouble(buffer, value, 15);
 }
-
-void vqVariant::AppendText(vqString& out, bool value) { out += value ? vqT("true") : vqT("false"); }
 
 long vqVariant::GetLong() const {
     switch (m_kind) {
