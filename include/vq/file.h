@@ -67,6 +67,9 @@ public:
     static int OpenRegular(const vqString& fileName, unsigned long long* size, vqString* reason);
 };
 
+// The text of an errno value, for messages.
+VQ_BASE_API vqString vqErrnoText(int err);
+
 // The last component of a path; both '/' and '\\' separate components.
 VQ_BASE_API vqString vqFileNameFromPath(const vqString& path);
 // The path without its last component (empty when there is none).

@@ -44,14 +44,14 @@ bool SaveSideFile(const vqBitmap& bitmap, const vqString& stem, int* count, vqSt
                 continue;
             }
             vqLogError(vqT("Cannot create PNG file '%s': %s"), name->c_str(),
-                       vqString::FromUTF8(strerror(out.GetLastErrno())).c_str());
+                       vqErrnoText(out.GetLastErrno()).c_str());
             return false;
         }
         bool saved = bitmap.SaveFile(out, *name, vqBITMAP_TYPE_PNG);
         if (!out.Close() && saved) {
             saved = false;
             vqLogError(vqT("Cannot write PNG file '%s': %s"), name->c_str(),
-                       vqString::FromUTF8(strerror(out.GetLastErrno())).c_str());
+                       vqErrnoText(out.GetLastErrno()).c_str());
         }
         // Leave no partial picture behind; the name is then free for the next one.
         if (!saved) RemoveIfRegular(*name);

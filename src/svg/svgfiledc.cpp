@@ -94,7 +94,7 @@ vqSVGFileDC::~vqSVGFileDC() {
     // the file in full is reported here, once.
     if (!m_outputStream->Close() && !m_fileName.empty())
         vqLogError(vqT("Cannot write SVG file '%s': %s"), m_fileName.c_str(),
-                   vqString::FromUTF8(strerror(m_outputStream->GetLastErrno())).c_str());
+                   vqErrnoText(m_outputStream->GetLastErrno()).c_str());
     delete m_outputStream;
     delete m_textMeasure;
 }

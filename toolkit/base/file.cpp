@@ -179,6 +179,8 @@ bool vqFile::Exists(const vqString& fileName) {
     return ::stat(fileName.ToUTF8().c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+vqString vqErrnoText(int err) { return vqString::FromUTF8(strerror(err)); }
+
 int vqFile::OpenRegular(const vqString& fileName, unsigned long long* size, vqString* reason) {
     int fd = ::open(fileName.ToUTF8().c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     struct stat st;
@@ -186,9 +188,7 @@ int vqFile::OpenRegular(const vqString& fileName, unsigned long long* size, vqSt
         if (size) *size = static_cast<unsigned long long>(st.st_size);
         return fd;
     }
-    if (reason)
-        *reason =
-            fd < 0 ? vqString::FromUTF8(strerror(errno)) : vqString(vqT("not a regular file"));
+    if (reason) *reason = fd < 0 ? vqErrnoText(errno) : vqString(vqT("not a regular file"));
     if (fd >= 0) ::close(fd);
     return -1;
 }

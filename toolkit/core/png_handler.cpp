@@ -28,8 +28,6 @@ void OnPngError(png_structp png, png_const_charp message) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
-vqString ErrnoText(int err) { return vqString::FromUTF8(strerror(err)); }
-
 // Passes libpng's output to the stream; a failing write ends the encoding.
 void WriteToStream(png_structp png, png_bytep data, png_size_t length) {
     vqFileOutputStream* out = static_cast<vqFileOutputStream*>(png_get_io_ptr(png));
@@ -157,7 +155,7 @@ bool ReadPngFile(const vqString& fileName, size_t maxPixels, Decoded* out, vqStr
     if (fd < 0) return false;
     FILE* file = fdopen(fd, "rb");
     if (!file) {
-        *error = ErrnoText(errno);
+        *error = vqErrnoText(errno);
         close(fd);
         return false;
     }
@@ -210,7 +208,8 @@ bool EncodePng(const vqBitmap& bitmap, vqFileOutputStream* out, vqString* reason
     PngError error;
     error.message[0] = 0;
     if (WritePng(out, rows.data(), width, height, alpha, &error) && out->IsOk()) return true;
-    *reason = error.message[0] ? vqString::FromUTF8(error.message) : ErrnoText(out->GetLastErrno());
+    *reason =
+        error.message[0] ? vqString::FromUTF8(error.message) : vqErrnoText(out->GetLastErrno());
     return false;
 }
 
@@ -224,12 +223,12 @@ bool vqPNGHandler::SaveFile(const vqBitmap& bitmap, const vqString& fileName) {
     vqFileOutputStream out(fileName);
     if (!out.IsOk()) {
         vqLogError(vqT("Cannot write PNG file '%s': %s"), fileName.c_str(),
-                   ErrnoText(out.GetLastErrno()).c_str());
+                   vqErrnoText(out.GetLastErrno()).c_str());
         return false;
     }
     vqString reason;
     bool ok = EncodePng(bitmap, &out, &reason);
-    if (!out.Close() && ok) ok = false, reason = ErrnoText(out.GetLastErrno());
+    if (!out.Close() && ok) ok = false, reason = vqErrnoText(out.GetLastErrno());
     if (!ok) {
         vqLogError(vqT("Cannot write PNG file '%s': %s"), fileName.c_str(), reason.c_str());
         // Leave no truncated picture behind, but never unlink a device or anything else.

@@ -83,7 +83,7 @@ bool ReadFileBytes(const vqString& fileName, std::string* bytes, vqString* reaso
         ssize_t n = read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            *reason = vqString::FromUTF8(strerror(errno));
+            *reason = vqErrnoText(errno);
             close(fd);
             return false;
         }
