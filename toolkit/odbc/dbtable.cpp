@@ -782,8 +782,7 @@ void vqDbTable::SetColNull(unsigned short col, bool isNull) {
         memset(c.PtrDataObj, 0, static_cast<size_t>(c.SzDataObj));
         c.CbValue = SQL_NULL_DATA;
     } else if (c.CbValue == SQL_NULL_DATA) {
-        bool text = c.SqlCtype == SQL_C_CHAR || c.SqlCtype == SQL_C_WCHAR;
-        c.CbValue = text ? 0 : c.SzDataObj;
+        c.CbValue = IsText(c.SqlCtype) ? 0 : c.SzDataObj;
     }
 }
 
