@@ -27,7 +27,12 @@
 #include "vq/db.h"
 #include "vq/dbgridtable.h"
 
+#include "../bench_stats.h"
+
 namespace {
+
+using vqbench::Median;
+using vqbench::Min;
 
 const int kRevisits = 20000;
 enum { kId, kName, kQty, kPrice, kMade, kCols };
@@ -194,14 +199,6 @@ double FirstCell(vqDb& db, int rows, size_t& heap) {
     if (first != vqT("1")) fprintf(stderr, "unexpected first cell\n");
     return elapsed;
 }
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double Min(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
 
 // Runs base and cand in alternating order for rounds rounds; keeps their times and the
 // per-round ratios cand / base.

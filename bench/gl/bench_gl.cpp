@@ -19,7 +19,12 @@
 #include "vq/frame.h"
 #include "vq/glcanvas.h"
 
+#include "../bench_stats.h"
+
 namespace {
+
+using vqbench::Median;
+using vqbench::Min;
 
 const int kSize = 64;
 const int kFrames = 2000;
@@ -239,12 +244,6 @@ std::string Join(const std::vector<std::string>& calls) {
     return text;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 }  // namespace
 
 int main() {
@@ -315,8 +314,8 @@ int main() {
     std::printf("  same-calls loop  %9.0f frames/s\n", kFrames / bestSame);
     std::printf("  minimal loop     %9.0f frames/s\n", kFrames / bestMinimal);
     std::printf("  canvas / same-calls loop: %.3fx min, %.3fx median (target within 1.10x)\n",
-                *std::min_element(toSame.begin(), toSame.end()), Median(toSame));
-    std::printf("  canvas / minimal loop:    %.3fx min, %.3fx median\n",
-                *std::min_element(toMinimal.begin(), toMinimal.end()), Median(toMinimal));
+                Min(toSame), Median(toSame));
+    std::printf("  canvas / minimal loop:    %.3fx min, %.3fx median\n", Min(toMinimal),
+                Median(toMinimal));
     return 0;
 }

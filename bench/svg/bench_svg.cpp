@@ -21,7 +21,12 @@
 #include "vq/screen_dc.h"
 #include "vq/svgfiledc.h"
 
+#include "../bench_stats.h"
+
 namespace {
+
+using vqbench::Median;
+using vqbench::Min;
 
 const int kStyleEvery = 1000;   // iterations between pen and brush changes
 const int kTextEvery = 10;      // iterations between texts
@@ -259,12 +264,6 @@ std::string Slurp(const std::string& path) {
     return out;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 // Runs one workload; false when the two sides wrote different bytes.
 bool Measure(const Workload& w, const std::string& dir, const vqBitmap& picture,
              const Prepared& prep, double target) {
@@ -308,7 +307,7 @@ bool Measure(const Workload& w, const std::string& dir, const vqBitmap& picture,
     printf("svg: %s: %d iterations, %lld elements%s, %.1f MB of SVG\n", w.name, w.iterations,
            elements, w.bitmaps ? " plus a 16x16 bitmap every 1000" : "", bytes / 1e6);
     printf("svg:   surface/plain CPU over %d rounds: min %.3fx  median %.3fx  (target <= %.2fx)\n",
-           w.rounds, *std::min_element(ratios.begin(), ratios.end()), Median(ratios), target);
+           w.rounds, Min(ratios), Median(ratios), target);
     printf("svg:   median CPU: surface %.3f s, plain %.3f s; %.0f ns per element for the surface\n",
            Median(surfaceCpu), Median(plainCpu), Median(surfaceCpu) * 1e9 / elements);
     printf(
