@@ -7,22 +7,12 @@
 #include <vector>
 
 #include "vq/frame.h"
+#include "test_support.h"
 #include "vq/log.h"
 #include "vq/platform/win32.h"
 
-// Collects every logged line while it exists.
-class CapturedLog : public vqLog {
-public:
-    CapturedLog() { m_previous = vqLog::SetActiveTarget(this); }
-    ~CapturedLog() override { vqLog::SetActiveTarget(m_previous); }
-    void DoLog(vqLogLevel level, const vqString& text) override {
-        if (level == vqLOG_Error) errors.push_back(text.ToUTF8());
-    }
-    std::vector<std::string> errors;
-
-private:
-    vqLog* m_previous;
-};
+// Keeps the error lines logged while it exists.
+using CapturedLog = vqtest::ErrorLog;
 
 // The name of a Win32 call that has A and W forms, in the build's width.
 std::string Wide(const std::string& name);

@@ -24,13 +24,13 @@ std::string Resource(const std::string& objects) {
 class PictureHandlerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(SavePng(TwoColourBitmap(16, 8), dir.File("pic.png")));
+        ASSERT_TRUE(SavePng(TwoColourBitmap(16, 8), dir.Path("pic.png")));
         res.AddHandler(new vqStaticPictureXmlHandler);
         res.InitAllHandlers();
         frame.reset(new vqPanel(nullptr, vqID_ANY, vqPoint(0, 0), vqSize(300, 200)));
     }
     bool Load(const std::string& objects) {
-        return res.LoadFromString(V(Resource(objects)), V(dir.Path()));
+        return res.LoadFromString(V(Resource(objects)), V(dir.Dir()));
     }
     vqStaticPicture* LoadPicture(const char* name) {
         return vqDynamicCast<vqStaticPicture>(
@@ -313,7 +313,7 @@ TEST_F(PictureHandlerTest, PanelWithTwoPicturesFromAFile) {
     vqXmlResource fileRes;
     fileRes.AddHandler(new vqStaticPictureXmlHandler);
     fileRes.InitAllHandlers();
-    ASSERT_TRUE(fileRes.Load(V(dir.File("panel.xml"))));
+    ASSERT_TRUE(fileRes.Load(V(dir.Path("panel.xml"))));
     auto* panel =
         vqDynamicCast<vqPanel>(fileRes.LoadObject(frame.get(), vqT("main"), vqT("vqPanel")));
     ASSERT_NE(panel, nullptr);
@@ -331,10 +331,10 @@ TEST_F(PictureHandlerTest, PanelWithTwoPicturesFromAFile) {
 TEST_F(PictureHandlerTest, PictureFilesBeyondThePixelLimitAreRefusedFromTheirHeader) {
     const int width = vqXML_RESOURCE_MAX_BITMAP_SIDE;
     const int height = static_cast<int>(vqXML_RESOURCE_MAX_PICTURE_PIXELS / width);
-    ASSERT_TRUE(WriteBlackPng(dir.File("limit.png"), width, height));
-    ASSERT_TRUE(WriteBlackPng(dir.File("over.png"), width, height + 1));
+    ASSERT_TRUE(WriteBlackPng(dir.Path("limit.png"), width, height));
+    ASSERT_TRUE(WriteBlackPng(dir.Path("over.png"), width, height + 1));
     // 32 KB on disk, a gigabyte decoded.
-    ASSERT_TRUE(WriteBlackPng(dir.File("bomb.png"), 16384, 16384));
+    ASSERT_TRUE(WriteBlackPng(dir.Path("bomb.png"), 16384, 16384));
     ASSERT_TRUE(
         Load("<object class=\"vqStaticPicture\" name=\"limit\">\n"
              "  <bitmap>limit.png</bitmap><size>16,16</size></object>\n"
@@ -367,7 +367,7 @@ TEST_F(PictureHandlerTest, PictureFilesBeyondThePixelLimitAreRefusedFromTheirHea
 
     // The PNG reader itself refuses the bomb from its header, and leaves the bitmap be.
     vqBitmap kept = TwoColourBitmap(4, 4);
-    EXPECT_FALSE(kept.LoadFile(V(dir.File("bomb.png")), vqBITMAP_TYPE_PNG));
+    EXPECT_FALSE(kept.LoadFile(V(dir.Path("bomb.png")), vqBITMAP_TYPE_PNG));
     EXPECT_EQ(kept.GetSize(), vqSize(4, 4));
     EXPECT_EQ(log.Count({"bomb.png", "more than the " + std::to_string(vqPNG_MAX_PIXELS)}), 1);
 }
@@ -375,13 +375,13 @@ TEST_F(PictureHandlerTest, PictureFilesBeyondThePixelLimitAreRefusedFromTheirHea
 // A bitmap named as a FIFO or a device is refused unread: opening one would block
 // or stream forever.
 TEST_F(PictureHandlerTest, BitmapFilesMustBeRegularFiles) {
-    ASSERT_EQ(mkfifo(dir.File("pipe.png").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(dir.Path("pipe.png").c_str(), 0600), 0);
     LogCollector log;
     vqBitmap kept = TwoColourBitmap(4, 4);
-    EXPECT_FALSE(kept.LoadFile(V(dir.File("pipe.png")), vqBITMAP_TYPE_PNG));
+    EXPECT_FALSE(kept.LoadFile(V(dir.Path("pipe.png")), vqBITMAP_TYPE_PNG));
     EXPECT_FALSE(kept.LoadFile(vqT("/dev/zero"), vqBITMAP_TYPE_PNG));
     // Finding a handler by the file's first bytes does not open the FIFO either.
-    EXPECT_FALSE(kept.LoadFile(V(dir.File("pipe.png")), vqBITMAP_TYPE_ANY));
+    EXPECT_FALSE(kept.LoadFile(V(dir.Path("pipe.png")), vqBITMAP_TYPE_ANY));
     EXPECT_EQ(kept.GetSize(), vqSize(4, 4));
     EXPECT_EQ(log.Count({"pipe.png", "not a regular file"}), 1);
     EXPECT_EQ(log.Count({"No image handler", "pipe.png"}), 1);
@@ -402,7 +402,7 @@ TEST_F(PictureHandlerTest, BitmapFilesMustBeRegularFiles) {
 // and unloading the file gives a fresh budget.
 TEST_F(PictureHandlerTest, BitmapsOfOneFileShareOnePixelBudget) {
     const int side = vqXML_RESOURCE_MAX_BITMAP_SIDE;
-    ASSERT_TRUE(WriteBlackPng(dir.File("full.png"), side, side));
+    ASSERT_TRUE(WriteBlackPng(dir.Path("full.png"), side, side));
     struct Request {
         std::string bitmap, size;
         size_t cost;

@@ -1,8 +1,6 @@
 #include "picture_test_util.h"
 
-#include <dirent.h>
 #include <png.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,31 +9,6 @@
 #include "vq/pnghandler.h"
 
 namespace picturetest {
-
-ScratchDir::ScratchDir() {
-    char templ[] = "/tmp/vq-picture-XXXXXX";
-    const char* made = mkdtemp(templ);
-    m_path = made ? made : "/tmp";
-}
-
-ScratchDir::~ScratchDir() {
-    if (m_path == "/tmp") return;
-    if (DIR* dir = opendir(m_path.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            std::string name = entry->d_name;
-            if (name != "." && name != "..") unlink(File(name).c_str());
-        }
-        closedir(dir);
-    }
-    rmdir(m_path.c_str());
-}
-
-void ScratchDir::Write(const std::string& name, const std::string& content) const {
-    FILE* f = fopen(File(name).c_str(), "wb");
-    ASSERT_NE(f, nullptr) << File(name);
-    fwrite(content.data(), 1, content.size(), f);
-    fclose(f);
-}
 
 vqBitmap TwoColourBitmap(int width, int height) {
     vqBitmap bitmap(width, height, 32);

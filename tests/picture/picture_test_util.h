@@ -8,19 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "vq/log.h"
+#include "test_support.h"
 #include "vq/gdi.h"
+#include "vq/log.h"
 
 namespace picturetest {
 
-// Collects log lines while installed.
-class LogCollector : public vqLog {
+// Keeps the error lines logged while installed.
+class LogCollector : public vqtest::ErrorLog {
 public:
-    LogCollector() { m_previous = vqLog::SetActiveTarget(this); }
-    ~LogCollector() override { vqLog::SetActiveTarget(m_previous); }
-    void DoLog(vqLogLevel level, const vqString& text) override {
-        if (level == vqLOG_Error) errors.push_back(text.ToUTF8());
-    }
     // The number of error lines containing every given piece.
     int Count(std::initializer_list<std::string> pieces) const {
         int n = 0;
@@ -32,10 +28,6 @@ public:
         }
         return n;
     }
-    std::vector<std::string> errors;
-
-private:
-    vqLog* m_previous;
 };
 
 struct AssertRecord {
@@ -68,18 +60,7 @@ private:
     vqAssertHandler m_previous;
 };
 
-// A fresh directory under /tmp, removed with its files at the end.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-    void Write(const std::string& name, const std::string& content) const;
-
-private:
-    std::string m_path;
-};
+using vqtest::ScratchDir;
 
 // A width x height bitmap whose left half is red and right half blue, opaque.
 vqBitmap TwoColourBitmap(int width, int height);

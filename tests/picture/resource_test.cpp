@@ -76,13 +76,13 @@ protected:
 TEST_F(ResourceTest, BrokenDocumentsAreRefusedWithTheFileAndLine) {
     LogCollector log;
     dir.Write("broken.xml", "<?xml version=\"1.0\"?>\n<resource>\n<object class=\"Probe\">\n");
-    EXPECT_FALSE(res.Load(V(dir.File("broken.xml"))));
-    EXPECT_EQ(log.Count({dir.File("broken.xml") + ":", "not a resource file"}), 1);
+    EXPECT_FALSE(res.Load(V(dir.Path("broken.xml"))));
+    EXPECT_EQ(log.Count({dir.Path("broken.xml") + ":", "not a resource file"}), 1);
     dir.Write("other.xml", "<?xml version=\"1.0\"?>\n\n<svg/>\n");
-    EXPECT_FALSE(res.Load(V(dir.File("other.xml"))));
-    EXPECT_EQ(log.Count({dir.File("other.xml") + ":3:", "root element is 'svg'"}), 1);
-    EXPECT_FALSE(res.Load(V(dir.File("absent.xml"))));
-    EXPECT_EQ(log.Count({dir.File("absent.xml"), "cannot read", "No such file"}), 1);
+    EXPECT_FALSE(res.Load(V(dir.Path("other.xml"))));
+    EXPECT_EQ(log.Count({dir.Path("other.xml") + ":3:", "root element is 'svg'"}), 1);
+    EXPECT_FALSE(res.Load(V(dir.Path("absent.xml"))));
+    EXPECT_EQ(log.Count({dir.Path("absent.xml"), "cannot read", "No such file"}), 1);
     EXPECT_FALSE(res.LoadFromString(vqT("")));
     EXPECT_EQ(log.errors.size(), 4u);
     EXPECT_EQ(res.FindResource(vqT("p"), vqT("")), nullptr);
@@ -92,11 +92,11 @@ TEST_F(ResourceTest, BrokenDocumentsAreRefusedWithTheFileAndLine) {
 // never blocks or streams forever, and a longer file or text is refused whole.
 TEST_F(ResourceTest, LoadReadsOnlyRegularFilesOfBoundedSize) {
     LogCollector log;
-    std::vector<std::string> refused = {dir.Path()};
+    std::vector<std::string> refused = {dir.Dir()};
     for (const char* device : {"/dev/zero", "/dev/urandom"})
         if (access(device, R_OK) == 0) refused.push_back(device);
-    ASSERT_EQ(mkfifo(dir.File("pipe.xml").c_str(), 0600), 0);
-    refused.push_back(dir.File("pipe.xml"));
+    ASSERT_EQ(mkfifo(dir.Path("pipe.xml").c_str(), 0600), 0);
+    refused.push_back(dir.Path("pipe.xml"));
     for (const std::string& name : refused) {
         EXPECT_FALSE(res.Load(V(name))) << name;
         EXPECT_EQ(log.Count({name + ": cannot read", "not a regular file"}), 1) << name;
@@ -107,21 +107,21 @@ TEST_F(ResourceTest, LoadReadsOnlyRegularFilesOfBoundedSize) {
     std::string full =
         head + std::string(vqXML_RESOURCE_MAX_BYTES - head.size() - tail.size(), ' ');
     dir.Write("limit.xml", full + tail);
-    EXPECT_TRUE(res.Load(V(dir.File("limit.xml"))));
+    EXPECT_TRUE(res.Load(V(dir.Path("limit.xml"))));
     EXPECT_NE(res.FindResource(vqT("big"), vqT("Probe")), nullptr);
     dir.Write("over.xml", full + " " + tail);
-    EXPECT_FALSE(res.Load(V(dir.File("over.xml"))));
+    EXPECT_FALSE(res.Load(V(dir.Path("over.xml"))));
     EXPECT_FALSE(res.LoadFromString(V(full + " " + tail)));
     std::string limit = std::to_string(vqXML_RESOURCE_MAX_BYTES) + " bytes";
-    EXPECT_EQ(log.Count({dir.File("over.xml") + ": cannot read", limit}), 1);
+    EXPECT_EQ(log.Count({dir.Path("over.xml") + ": cannot read", limit}), 1);
     EXPECT_EQ(log.Count({"<string>: cannot read", limit}), 1);
     // A sparse file of a gigabyte is refused from its size alone.
-    int fd = open(dir.File("sparse.xml").c_str(), O_CREAT | O_WRONLY, 0600);
+    int fd = open(dir.Path("sparse.xml").c_str(), O_CREAT | O_WRONLY, 0600);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(ftruncate(fd, off_t(1) << 30), 0);
     close(fd);
-    EXPECT_FALSE(res.Load(V(dir.File("sparse.xml"))));
-    EXPECT_EQ(log.Count({dir.File("sparse.xml") + ": cannot read", limit}), 1);
+    EXPECT_FALSE(res.Load(V(dir.Path("sparse.xml"))));
+    EXPECT_EQ(log.Count({dir.Path("sparse.xml") + ": cannot read", limit}), 1);
     EXPECT_EQ(log.errors.size(), refused.size() + 3);
 }
 
@@ -217,11 +217,11 @@ TEST_F(ResourceTest, DeepNestingIsRefusedNotCrashed) {
 
 TEST_F(ResourceTest, UnloadForgetsTheFile) {
     dir.Write("a.xml", Resource("<object class=\"Probe\" name=\"fromfile\"/>\n"));
-    ASSERT_TRUE(res.Load(V(dir.File("a.xml"))));
+    ASSERT_TRUE(res.Load(V(dir.Path("a.xml"))));
     ASSERT_NE(res.FindResource(vqT("fromfile"), vqT("Probe")), nullptr);
-    EXPECT_EQ(res.FindResource(vqT("fromfile"), vqT(""))->GetFileName(), V(dir.File("a.xml")));
-    EXPECT_TRUE(res.Unload(V(dir.File("a.xml"))));
-    EXPECT_FALSE(res.Unload(V(dir.File("a.xml"))));
+    EXPECT_EQ(res.FindResource(vqT("fromfile"), vqT(""))->GetFileName(), V(dir.Path("a.xml")));
+    EXPECT_TRUE(res.Unload(V(dir.Path("a.xml"))));
+    EXPECT_FALSE(res.Unload(V(dir.Path("a.xml"))));
     EXPECT_EQ(res.FindResource(vqT("fromfile"), vqT("Probe")), nullptr);
 }
 

@@ -201,9 +201,9 @@ TEST(SvgBitmapTest, FailedSaveWritesNothingUntilTheNextWrite) {
         svgtest::ErrorLog log;
         dc.DrawBitmap(Pattern(2, 2), 0, 0);
         EXPECT_FALSE(dc.Ok());
-        ASSERT_EQ(log.lines.size(), 1u);
-        EXPECT_NE(log.lines[0].find("sub/pic_image0.png"), std::string::npos) << log.lines[0];
-        EXPECT_NE(log.lines[0].find(strerror(ENOENT)), std::string::npos) << log.lines[0];
+        ASSERT_EQ(log.errors.size(), 1u);
+        EXPECT_NE(log.errors[0].find("sub/pic_image0.png"), std::string::npos) << log.errors[0];
+        EXPECT_NE(log.errors[0].find(strerror(ENOENT)), std::string::npos) << log.errors[0];
         dc.DrawLine(1, 2, 3, 4);                       // dropped
         dc.DrawArc(20, 10, 10, 0, 10, 10);             // dropped
         dc.DrawEllipticArc(0, 0, 100, 50, 0.0, 90.0);  // dropped
@@ -242,7 +242,7 @@ TEST(SvgBitmapTest, SideFilesSkipNamesTakenByAnythingAndNeverFollowLinks) {
         EXPECT_TRUE(dc.Ok());
         dc.DrawBitmap(b, 2, 2);
         EXPECT_TRUE(dc.Ok());
-        EXPECT_TRUE(log.lines.empty()) << log.lines[0];
+        EXPECT_TRUE(log.errors.empty()) << log.errors[0];
     }
     EXPECT_EQ(AfterGroup(svg),
               Element(1, 1, 2, 3, "pic_image5.png") + Element(2, 2, 4, 1, "pic_image6.png"));
@@ -270,8 +270,8 @@ TEST(SvgBitmapTest, HugeBlitsAreRefusedWithoutDrawing) {
         EXPECT_FALSE(dc.Blit(0, 0, 30000, 30000, &memory, 0, 0));
         EXPECT_FALSE(dc.Blit(0, 0, 8193, 8192, &memory, 0, 0));
         EXPECT_FALSE(dc.Blit(0, 0, -30000, -30000, &memory, 0, 0));
-        ASSERT_EQ(log.lines.size(), 4u);
-        EXPECT_NE(log.lines[1].find("30000 x 30000"), std::string::npos) << log.lines[1];
+        ASSERT_EQ(log.errors.size(), 4u);
+        EXPECT_NE(log.errors[1].find("30000 x 30000"), std::string::npos) << log.errors[1];
         EXPECT_TRUE(dc.Ok());
         // A blit within the bound still works afterwards.
         EXPECT_TRUE(dc.Blit(1, 1, 2, 2, &memory, 0, 0));

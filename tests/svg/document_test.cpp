@@ -103,18 +103,18 @@ TEST(SvgDocumentTest, ALostDocumentIsLoggedOnceNamingTheFile) {
         vqSVGFileDC dc(V("/dev/full"));
         dc.DrawRectangle(1, 2, 3, 4);
         EXPECT_TRUE(dc.Ok());
-        EXPECT_TRUE(log.lines.empty());
+        EXPECT_TRUE(log.errors.empty());
     }
-    ASSERT_EQ(log.lines.size(), 1u);
-    EXPECT_NE(log.lines[0].find("/dev/full"), std::string::npos) << log.lines[0];
-    EXPECT_NE(log.lines[0].find(strerror(ENOSPC)), std::string::npos) << log.lines[0];
+    ASSERT_EQ(log.errors.size(), 1u);
+    EXPECT_NE(log.errors[0].find("/dev/full"), std::string::npos) << log.errors[0];
+    EXPECT_NE(log.errors[0].find(strerror(ENOSPC)), std::string::npos) << log.errors[0];
 
     // A document that reached its file logs nothing; nor does one that never opened.
-    log.lines.clear();
+    log.errors.clear();
     ScratchDir dir;
     { vqSVGFileDC dc(V(dir.Path("fine.svg"))); }
     { vqSVGFileDC dc(V(dir.Path("missing/dir/a.svg"))); }
-    EXPECT_TRUE(log.lines.empty()) << log.lines[0];
+    EXPECT_TRUE(log.errors.empty()) << log.errors[0];
 }
 
 TEST(SvgDocumentTest, UnopenableFilesShowOnlyInOk) {

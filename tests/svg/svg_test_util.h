@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
 #include "vq/log.h"
 #include "vq/svgfiledc.h"
 
@@ -30,52 +31,11 @@ extern char** environ;
 
 namespace svgtest {
 
-// A fresh scratch directory per test (under TMPDIR), removed afterwards. When it
-// cannot be made the test fails, and Path() names files that cannot be written.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::error_code error;
-        std::string base = std::filesystem::temp_directory_path(error).string();
-        std::string pattern = (error ? std::string("/tmp") : base) + "/vqsvgtestXXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (mkdtemp(name.data())) {
-            m_path = name.data();
-        } else {
-            ADD_FAILURE() << "cannot make a scratch directory " << pattern << ": "
-                          << std::strerror(errno);
-            m_path = "/dev/null/vqsvgtest";
-        }
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        if (m_path.compare(0, 9, "/dev/null") != 0) std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string Path(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& Dir() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+using vqtest::ScratchDir;
 
 inline vqString V(const std::string& utf8) { return vqString::FromUTF8(utf8); }
 
-// Collects the error lines logged while it lives, as UTF-8.
-class ErrorLog : public vqLog {
-public:
-    ErrorLog() : m_previous(vqLog::SetActiveTarget(this)) {}
-    ~ErrorLog() override { vqLog::SetActiveTarget(m_previous); }
-    void DoLog(vqLogLevel level, const vqString& text) override {
-        if (level == vqLOG_Error) lines.push_back(text.ToUTF8());
-    }
-    std::vector<std::string> lines;
-
-private:
-    vqLog* m_previous;
-};
+using vqtest::ErrorLog;
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "test_support.h"
 #include "vq/file.h"
 
 namespace {
@@ -59,39 +60,23 @@ TEST(FileStreamTest, FailuresShowInIsOk) {
     EXPECT_NE(full.GetLastErrno(), 0);
 }
 
-// A fresh directory per test, removed afterwards.
-class ScratchDirectory {
-public:
-    ScratchDirectory() {
-        char tmpl[] = "/tmp/vq_file_XXXXXX";
-        const char* made = mkdtemp(tmpl);
-        path = made ? made : "";
-    }
-    ~ScratchDirectory() {
-        if (!path.empty()) (void)system(("rm -rf '" + path + "'").c_str());
-    }
-    std::string operator/(const char* name) const { return path + "/" + name; }
-    std::string path;
-};
-
 TEST(FileStreamTest, CreateNewRefusesEveryExistingNameAndNeverFollowsALink) {
-    ScratchDirectory dir;
-    ASSERT_FALSE(dir.path.empty());
-    std::ofstream(dir / "file") << "old";
-    ASSERT_EQ(mkdir((dir / "dir").c_str(), 0755), 0);
-    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0644), 0);
-    ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "dangling").c_str()), 0);
-    ASSERT_EQ(symlink((dir / "file").c_str(), (dir / "link").c_str()), 0);
+    vqtest::ScratchDir dir;
+    std::ofstream(dir.Path("file")) << "old";
+    ASSERT_EQ(mkdir(dir.Path("dir").c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo(dir.Path("fifo").c_str(), 0644), 0);
+    ASSERT_EQ(symlink(dir.Path("target").c_str(), dir.Path("dangling").c_str()), 0);
+    ASSERT_EQ(symlink(dir.Path("file").c_str(), dir.Path("link").c_str()), 0);
     for (const char* name : {"file", "dir", "fifo", "dangling", "link"}) {
-        vqFileOutputStream out(vqString::FromUTF8(dir / name), vqFileOutputStream::CREATE_NEW);
+        vqFileOutputStream out(vqString::FromUTF8(dir.Path(name)), vqFileOutputStream::CREATE_NEW);
         EXPECT_FALSE(out.IsOk()) << name;
         EXPECT_EQ(out.GetLastErrno(), EEXIST) << name;
     }
-    EXPECT_EQ(ReadAll(dir / "file"), "old");
-    EXPECT_NE(access((dir / "target").c_str(), F_OK), 0);
+    EXPECT_EQ(ReadAll(dir.Path("file")), "old");
+    EXPECT_NE(access(dir.Path("target").c_str(), F_OK), 0);
 
     {
-        vqFileOutputStream out(vqString::FromUTF8(dir / "new"), vqFileOutputStream::CREATE_NEW);
+        vqFileOutputStream out(vqString::FromUTF8(dir.Path("new")), vqFileOutputStream::CREATE_NEW);
         ASSERT_TRUE(out.IsOk());
         out.Write("fresh", 5);
         EXPECT_TRUE(out.Close());
@@ -99,13 +84,13 @@ TEST(FileStreamTest, CreateNewRefusesEveryExistingNameAndNeverFollowsALink) {
         out.Write("more", 4);
         EXPECT_FALSE(out.IsOk());
     }
-    EXPECT_EQ(ReadAll(dir / "new"), "fresh");
+    EXPECT_EQ(ReadAll(dir.Path("new")), "fresh");
     // Replacing empties an existing file.
     {
-        vqFileOutputStream out(vqString::FromUTF8(dir / "new"));
+        vqFileOutputStream out(vqString::FromUTF8(dir.Path("new")));
         out.Write("x", 1);
     }
-    EXPECT_EQ(ReadAll(dir / "new"), "x");
+    EXPECT_EQ(ReadAll(dir.Path("new")), "x");
 }
 
 TEST(FileStreamTest, CloseReportsWhatTheLastFlushLost) {
@@ -118,15 +103,14 @@ TEST(FileStreamTest, CloseReportsWhatTheLastFlushLost) {
 }
 
 TEST(FileStreamTest, FormatsAndTextGoStraightInAsUtf8) {
-    ScratchDirectory dir;
-    ASSERT_FALSE(dir.path.empty());
+    vqtest::ScratchDir dir;
     // Long enough to cross the buffer several times, with characters of every length.
     vqString text;
     for (int i = 0; i < 30000; ++i)
         text += vqString::FromUTF8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
     std::string expected;
     {
-        vqFileOutputStream out(vqString::FromUTF8(dir / "text"));
+        vqFileOutputStream out(vqString::FromUTF8(dir.Path("text")));
         out.Format(vqT("<%s %5d|%-4s|%.2g>"), vqT("tag"), -42, vqT("ab"), 2.8346);
         expected += vqString::Format(vqT("<%s %5d|%-4s|%.2g>"), vqT("tag"), -42, vqT("ab"), 2.8346)
                         .ToUTF8();
@@ -138,7 +122,7 @@ TEST(FileStreamTest, FormatsAndTextGoStraightInAsUtf8) {
         expected += "[" + text.ToUTF8() + "]";
         EXPECT_TRUE(out.Close());
     }
-    EXPECT_EQ(ReadAll(dir / "text"), expected);
+    EXPECT_EQ(ReadAll(dir.Path("text")), expected);
 
     // A stream that never opened takes nothing and stays failed.
     vqFileOutputStream missing(vqT("/no/such/dir/x.txt"));

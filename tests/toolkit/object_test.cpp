@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "vq/gdi.h"
-#include "log_capture.h"
+#include "test_support.h"
 
 namespace {
 
@@ -89,7 +89,7 @@ TEST(GdiTest, BitmapPixelsAreReal) {
 }
 
 TEST(GdiTest, BitmapsBeyondTheBoundHaveNoDataAndNeverThrow) {
-    LogCapture log;
+    vqtest::ErrorLog log;
     EXPECT_FALSE(vqBitmap(INT_MAX, INT_MAX).Ok());
     EXPECT_FALSE(vqBitmap(1 << 16, (1 << 12) + 1).Ok());
     ASSERT_EQ(log.errors.size(), 2u);

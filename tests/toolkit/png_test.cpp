@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "log_capture.h"
+#include "test_support.h"
 #include "vq/pnghandler.h"
 
 namespace {
@@ -17,16 +17,11 @@ namespace {
 // A fresh directory per test, so the flavours running side by side never meet.
 class PngHandlerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/vq_png_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        vqImage::AddHandler(new vqPNGHandler);
-    }
-    void TearDown() override { system(("rm -rf '" + dir + "'").c_str()); }
-    vqString Path(const std::string& name) const { return vqString::FromUTF8(dir + "/" + name); }
+    void SetUp() override { vqImage::AddHandler(new vqPNGHandler); }
+    vqString Path(const std::string& name) const { return vqString::FromUTF8(scratch.Path(name)); }
 
-    std::string dir;
+    vqtest::ScratchDir scratch;
+    const std::string& dir = scratch.Dir();
 };
 
 // A bitmap whose every pixel differs from its neighbours in each channel.
@@ -76,7 +71,7 @@ TEST_F(PngHandlerTest, HandlerNamesItsFormatAndStaysSingle) {
 }
 
 TEST_F(PngHandlerTest, UnreadableFilesFailAndNameTheFile) {
-    LogCapture log;
+    vqtest::ErrorLog log;
     vqBitmap bmp = Pattern(4, 4, false);
     vqPNGHandler handler;
 
@@ -105,7 +100,7 @@ TEST_F(PngHandlerTest, UnreadableFilesFailAndNameTheFile) {
 }
 
 TEST_F(PngHandlerTest, SaveFailuresAreReportedAndLeaveNoFile) {
-    LogCapture log;
+    vqtest::ErrorLog log;
     vqPNGHandler handler;
     EXPECT_FALSE(handler.SaveFile(Pattern(3, 3, false), Path("nodir/a.png")));
     EXPECT_FALSE(handler.SaveFile(vqBitmap(), Path("empty.png")));
@@ -128,7 +123,7 @@ TEST_F(PngHandlerTest, SaveFailuresAreReportedAndLeaveNoFile) {
 }
 
 TEST_F(PngHandlerTest, SavesIntoAnOpenStream) {
-    LogCapture log;
+    vqtest::ErrorLog log;
     vqBitmap original = Pattern(7, 5, true);
     {
         vqFileOutputStream out(Path("stream.png"), vqFileOutputStream::CREATE_NEW);
