@@ -27,9 +27,10 @@ public:
     bool SaveStream(const vqBitmap& bitmap, vqFileOutputStream& stream,
                     const vqString& fileName) override;
     // Reads any PNG (palette, grey, 16-bit, interlaced) into 8-bit RGBA, replacing the
-    // bitmap's data; the alpha flag follows the file. False and a logged error when
-    // the file cannot be opened, is not a regular file, is not a valid PNG or has more
-    // than vqPNG_MAX_PIXELS pixels; the bitmap is then unchanged.
+    // bitmap's data; the alpha flag follows the file. Every chunk but IHDR, PLTE, tRNS,
+    // IDAT and IEND is skipped unread, whatever length it declares. False and a logged
+    // error when the file cannot be opened, is not a regular file, is not a valid PNG
+    // or has more than vqPNG_MAX_PIXELS pixels; the bitmap is then unchanged.
     bool LoadFile(vqBitmap* bitmap, const vqString& fileName) override;
     // As LoadFile, but refuses a picture of more than maxPixels pixels (0 or anything
     // above vqPNG_MAX_PIXELS means vqPNG_MAX_PIXELS) and logs nothing: on failure the

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <cerrno>
 #include <cstring>
@@ -71,6 +72,13 @@ public:
 private:
     vqLog* m_previous;
 };
+
+// The peak resident size of this process so far, in KiB (-1 when unknown). Measure
+// a step in a forked child (EXPECT_EXIT) to see its own peak, not an earlier test's.
+inline long PeakResidentKiB() {
+    struct rusage usage;
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : -1;
+}
 
 }  // namespace vqtest
 

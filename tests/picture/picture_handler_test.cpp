@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -370,6 +372,52 @@ TEST_F(PictureHandlerTest, PictureFilesBeyondThePixelLimitAreRefusedFromTheirHea
     EXPECT_FALSE(kept.LoadFile(V(dir.Path("bomb.png")), vqBITMAP_TYPE_PNG));
     EXPECT_EQ(kept.GetSize(), vqSize(4, 4));
     EXPECT_EQ(log.Count({"bomb.png", "more than the " + std::to_string(vqPNG_MAX_PIXELS)}), 1);
+}
+
+// Loads the panel of thirty pictures whose PNG declares a 2 GiB text chunk (in this
+// forked process) and exits 0 when the peak resident size grew by less than 64 MiB.
+void LoadGreedyPanelAndExit(const std::string& file) {
+    LogCollector quiet;
+    const long before = vqtest::PeakResidentKiB();
+    {
+        vqXmlResource res;
+        res.AddHandler(new vqStaticPictureXmlHandler);
+        res.InitAllHandlers();
+        vqPanel frame(nullptr);
+        if (res.Load(V(file))) res.LoadObject(&frame, vqT("main"), vqT("vqPanel"));
+    }
+    const long grown = vqtest::PeakResidentKiB() - before;
+    if (grown >= 64 * 1024) fprintf(stderr, "the peak resident size grew by %ld KiB\n", grown);
+    fflush(stderr);
+    _exit(grown < 64 * 1024 ? 0 : 1);
+}
+
+// The corpus's picture whose text chunk declares 2^31 - 1 bytes, named thirty times:
+// each is refused as a file cut short, with one error, and reading them all costs
+// megabytes, not thirty times 2 GiB.
+TEST_F(PictureHandlerTest, PicturesWithGreedyChunksAreRefusedCheaply) {
+    const std::string xml =
+        std::string(VQ_TEST_SOURCE_DIR) + "/tests/picture/corpus/limit_text_chunks.xml";
+    EXPECT_EXIT(LoadGreedyPanelAndExit(xml), ::testing::ExitedWithCode(0), "");
+
+    LogCollector log;
+    vqXmlResource fileRes;
+    fileRes.AddHandler(new vqStaticPictureXmlHandler);
+    fileRes.InitAllHandlers();
+    ASSERT_TRUE(fileRes.Load(V(xml)));
+    auto* panel =
+        vqDynamicCast<vqPanel>(fileRes.LoadObject(frame.get(), vqT("main"), vqT("vqPanel")));
+    ASSERT_NE(panel, nullptr);
+    ASSERT_EQ(panel->GetChildren().size(), 30u);
+    for (vqWindow* child : panel->GetChildren()) {
+        auto* picture = vqDynamicCast<vqStaticPicture>(child);
+        ASSERT_NE(picture, nullptr);
+        EXPECT_FALSE(picture->GetBitmap().Ok());
+    }
+    EXPECT_EQ(log.Count({"limit_text_chunks.xml:", "parameter 'bitmap'", "cannot read bitmap file",
+                         "limit_text_chunk.png"}),
+              30);
+    EXPECT_EQ(log.errors.size(), 30u);
 }
 
 // A bitmap named as a FIFO or a device is refused unread: opening one would block

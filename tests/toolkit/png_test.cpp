@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -151,6 +152,138 @@ TEST_F(PngHandlerTest, NonAsciiFileNamesWork) {
     vqBitmap loaded;
     ASSERT_TRUE(loaded.LoadFile(name, vqBITMAP_TYPE_PNG));
     ExpectSamePixels(original, loaded);
+}
+
+// PNG files made byte by byte, for what the encoder never writes.
+
+// The CRC-32 of ISO 3309 that ends every chunk, bit by bit: the files are small.
+uint32_t Crc32(const std::string& bytes) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+std::string BigEndian(uint32_t value) {
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+            static_cast<char>(value >> 8), static_cast<char>(value)};
+}
+
+// A whole chunk: length, type, data and CRC.
+std::string Chunk(const std::string& type, const std::string& data) {
+    return BigEndian(static_cast<uint32_t>(data.size())) + type + data +
+           BigEndian(Crc32(type + data));
+}
+
+const std::string kSignature("\x89PNG\r\n\x1a\n", 8);
+
+std::string Header(uint32_t width, uint32_t height, int depth, int colourType) {
+    return Chunk("IHDR", BigEndian(width) + BigEndian(height) + static_cast<char>(depth) +
+                             static_cast<char>(colourType) + std::string(3, '\0'));
+}
+
+// A zlib stream holding the bytes in one stored (uncompressed) deflate block.
+std::string StoredZlib(const std::string& raw) {
+    uint32_t a = 1, b = 0;
+    for (unsigned char byte : raw) a = (a + byte) % 65521, b = (b + a) % 65521;
+    const uint16_t n = static_cast<uint16_t>(raw.size());
+    std::string out("\x78\x01\x01", 3);
+    out += static_cast<char>(n & 0xFF), out += static_cast<char>(n >> 8);
+    out += static_cast<char>(~n & 0xFF), out += static_cast<char>((~n >> 8) & 0xFF);
+    return out + raw + BigEndian((b << 16) | a);
+}
+
+// The 61 bytes that made libpng allocate 2 GiB: a 1 x 1 header, then a chunk of the
+// type declaring 2^31 - 1 bytes of which the file holds a keyword and a few more.
+std::string GreedyChunkPng(const std::string& type) {
+    std::string png = kSignature + Header(1, 1, 8, 0) + BigEndian(0x7FFFFFFFu) + type + "Comment";
+    png.resize(61, '\0');
+    return png;
+}
+
+// Reads each file every way the handler can, in this (forked) process; exits 0 when
+// each was refused and the peak resident size grew by less than 64 MiB, else says why.
+void ReadGreedyFilesAndExit(const std::vector<vqString>& files) {
+    const long before = vqtest::PeakResidentKiB();
+    int status = 0;
+    for (const vqString& file : files) {
+        vqBitmap bitmap;
+        vqSize size;
+        if (vqPNGHandler::Read(file, 0, &bitmap, nullptr) ||
+            vqPNGHandler::ReadSize(file, &size, nullptr)) {
+            fprintf(stderr, "%s was not refused\n", file.ToUTF8().c_str());
+            status = 1;
+        }
+    }
+    const long grown = vqtest::PeakResidentKiB() - before;
+    if (grown >= 64 * 1024) {
+        fprintf(stderr, "reading grew the peak resident size by %ld KiB\n", grown);
+        status = 1;
+    }
+    fflush(stderr);
+    _exit(status);
+}
+
+TEST_F(PngHandlerTest, ChunksDeclaringGigabytesAreRefusedWithoutAllocatingThem) {
+    std::vector<vqString> files;
+    for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT"}) {
+        const std::string png = GreedyChunkPng(type);
+        ASSERT_EQ(png.size(), 61u);
+        scratch.Write(std::string(type) + ".png", png);
+        files.push_back(Path(std::string(type) + ".png"));
+    }
+    EXPECT_EXIT(ReadGreedyFilesAndExit(files), ::testing::ExitedWithCode(0), "");
+
+    // Refused as a file cut short, once each, naming the file; the bitmap is kept.
+    vqtest::ErrorLog log;
+    vqPNGHandler handler;
+    vqBitmap kept = Pattern(4, 4, false);
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_FALSE(handler.LoadFile(&kept, files[i]));
+        ASSERT_EQ(log.errors.size(), i + 1);
+        EXPECT_NE(log.errors[i].find(files[i].ToUTF8()), std::string::npos) << log.errors[i];
+    }
+    ExpectSamePixels(kept, Pattern(4, 4, false));
+}
+
+// Every ancillary chunk is skipped unread, however large, before the pixels or after
+// them; the palette and its transparency are still read.
+TEST_F(PngHandlerTest, AncillaryChunksOfAnySizeAreSkippedAndThePaletteKept) {
+    const vqBitmap original = Pattern(9, 4, true);
+    ASSERT_TRUE(original.SaveFile(Path("plain.png"), vqBITMAP_TYPE_PNG));
+    std::ifstream in(dir + "/plain.png", std::ios::binary);
+    const std::string plain((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The encoder writes IHDR first and IEND last (12 bytes).
+    const size_t afterHeader = kSignature.size() + 25, iend = plain.size() - 12;
+    ASSERT_EQ(plain.compare(afterHeader + 4, 4, "IDAT"), 0);
+    const std::string text =
+        Chunk("tEXt", "Comment" + std::string(1, '\0') + std::string(1 << 20, 'x'));
+    const std::string palette =
+        Chunk("sPLT", "p" + std::string(1, '\0') + "\x08" + std::string(6000, '\x7f'));
+    const std::string international =
+        Chunk("iTXt", "Title" + std::string(5, '\0') + std::string(100000, 'y'));
+    scratch.Write("chunky.png", plain.substr(0, afterHeader) + text + palette +
+                                    plain.substr(afterHeader, iend - afterHeader) + international +
+                                    plain.substr(iend));
+    vqBitmap loaded;
+    ASSERT_TRUE(loaded.LoadFile(Path("chunky.png"), vqBITMAP_TYPE_PNG));
+    ExpectSamePixels(original, loaded);
+
+    // Two palette entries, the first fully transparent, and a large chunk between.
+    const std::string indexed = kSignature + Header(2, 1, 8, 3) +
+                                Chunk("PLTE", std::string("\xff\x00\x00\x00\x00\xff", 6)) +
+                                Chunk("tRNS", std::string(1, '\0')) + text +
+                                Chunk("IDAT", StoredZlib(std::string("\x00\x00\x01", 3))) +
+                                Chunk("IEND", "");
+    scratch.Write("indexed.png", indexed);
+    ASSERT_TRUE(loaded.LoadFile(Path("indexed.png"), vqBITMAP_TYPE_PNG));
+    EXPECT_TRUE(loaded.HasAlpha());
+    ASSERT_EQ(loaded.GetSize(), vqSize(2, 1));
+    const unsigned char* rgba = loaded.GetData();
+    EXPECT_EQ(std::vector<unsigned char>(rgba, rgba + 8),
+              (std::vector<unsigned char>{0xff, 0, 0, 0, 0, 0, 0xff, 0xff}));
 }
 
 }  // namespace

@@ -80,6 +80,23 @@ void SetError(PngError* error, const char* message) {
     snprintf(error->message, sizeof error->message, "%s", message);
 }
 
+// The most bytes of one chunk held in memory. Only IHDR, PLTE (768 bytes), tRNS (256)
+// and the streamed IDAT are read; every other chunk is skipped unread.
+const png_alloc_size_t kPngMaxChunkBytes = 64 * 1024;
+
+// Bounds what a file can make libpng hold: no side beyond the largest picture any read
+// accepts, no ancillary chunk (text, palettes, profiles, unknown) allocated or kept, so
+// a chunk that declares 2 GiB costs a skip through the file, not 2 GiB of memory.
+void LimitReading(png_structp png) {
+    png_set_user_limits(png, static_cast<png_uint_32>(vqPNG_MAX_PIXELS),
+                        static_cast<png_uint_32>(vqPNG_MAX_PIXELS));
+    png_set_chunk_malloc_max(png, kPngMaxChunkBytes);
+    // NOTE: a cache limit of 1 makes libpng drop every text and sPLT chunk it meets.
+    png_set_chunk_cache_max(png, 1);
+    // A negative count means every chunk but IHDR, PLTE, tRNS, IDAT and IEND.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+}
+
 // Reads a PNG whose 8 signature bytes were already consumed: the header, then, when
 // maxPixels is not zero, the pixels into out->bitmap unless the header gives more than
 // maxPixels. False with the reason.
@@ -102,6 +119,7 @@ bool ReadPng(FILE* file, size_t maxPixels, Decoded* out) {
     }
     png_init_io(png, file);
     png_set_sig_bytes(png, 8);
+    LimitReading(png);
     png_read_info(png, info);
     out->width = png_get_image_width(png, info);
     out->height = png_get_image_height(png, info);
