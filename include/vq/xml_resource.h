@@ -203,8 +203,9 @@ public:
     void AddStyle(const vqString& name, long value);
     // Registers the common window style names (vqBORDER_*, vqTAB_TRAVERSAL, ...).
     void AddWindowStyles();
-    // The style: registered names joined with '|'. Unknown names are logged and
-    // skipped; defaults when the parameter is missing or empty.
+    // The style: registered names joined with '|'. Unknown (or empty) names are
+    // skipped, with one logged error for the whole value however many there are;
+    // defaults when the parameter is missing or empty.
     long GetStyle(const vqString& param = vqT("style"), long defaults = 0);
     // The object's name attribute ("" when none).
     vqString GetName();

@@ -187,6 +187,41 @@ TEST_F(ResourceTest, MalformedParametersGiveDefaultsWithOneErrorEach) {
             << param;
 }
 
+// A style value logs one error however many of its names are unknown, and the known
+// ones still count; the error quotes the first unknown name, cut when long.
+TEST_F(ResourceTest, MalformedStyleLogsOneErrorHoweverLong) {
+    const std::string before = "<style>", after = "</style>";
+    const std::string wrapper =
+        Resource("<object class=\"Probe\" name=\"p\">" + before + after + "</object>\n");
+    struct Case {
+        std::string value, message;
+        long style;
+    } cases[] = {
+        // As large as a resource text may be, all separators: every name is empty.
+        {std::string(vqXML_RESOURCE_MAX_BYTES - wrapper.size(), '|'),
+         std::to_string(vqXML_RESOURCE_MAX_BYTES - wrapper.size() + 1) +
+             " unknown style names, the first ''",
+         0},
+        {"ONE|TWO| FOUR |THREE||", "4 unknown style names, the first 'TWO'", 5},
+        {"FOUR|" + std::string(1000, 'X'), "unknown style name '" + std::string(64, 'X') + "...'",
+         4},
+        {"ONE|ONE|", "unknown style name ''", 1},
+    };
+    for (const Case& c : cases) {
+        LogCollector log;
+        Probe(before + c.value + after);
+        EXPECT_EQ(last.style, c.style) << c.message;
+        ASSERT_EQ(log.errors.size(), 1u) << c.message;
+        EXPECT_EQ(log.Count({"<string>:3: Probe 'p', parameter 'style': " + c.message}), 1)
+            << log.errors[0].substr(0, 200);
+        EXPECT_LT(log.errors[0].size(), 200u);
+    }
+    LogCollector log;
+    Probe("<style> ONE | FOUR </style>");
+    EXPECT_EQ(last.style, 5);
+    EXPECT_TRUE(log.errors.empty());
+}
+
 TEST_F(ResourceTest, IdentifiersAreStablePerName) {
     int a = vqXmlResource::GetResourceId(vqT("first_name"));
     EXPECT_EQ(vqXmlResource::GetResourceId(vqT("first_name")), a);

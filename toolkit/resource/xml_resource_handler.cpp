@@ -44,6 +44,13 @@ vqSize TargetSize(const vqSize& source, const vqSize& wanted) {
     return wanted;
 }
 
+// At most the first 64 characters of a value, "..." marking a cut, for quoting in a
+// message: a malformed value may be megabytes long.
+vqString Excerpt(const vqString& text) {
+    const size_t kMost = 64;
+    return text.length() <= kMost ? text : text.Mid(0, kMost) + vqT("...");
+}
+
 bool IsSpace(vqChar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 vqString Trim(const vqString& text) {
@@ -275,24 +282,37 @@ long vqXmlResourceHandler::GetStyle(const vqString& param, long defaults) {
     vqString text = Trim(GetText(param));
     if (text.empty()) return defaults;
     long style = 0;
+    // One error for the whole value, however many of its names are unknown.
+    size_t unknown = 0;
+    vqString firstUnknown;
     const vqString::StdString& s = text.str();
     size_t start = 0;
     while (start <= s.size()) {
         size_t bar = s.find(vqT('|'), start);
         if (bar == vqString::StdString::npos) bar = s.size();
-        vqString name = Trim(vqString(s.substr(start, bar - start)));
+        // The name is s[first, last), compared in place: a value may hold millions.
+        size_t first = start, last = bar;
+        while (first < last && IsSpace(s[first])) ++first;
+        while (last > first && IsSpace(s[last - 1])) --last;
         bool known = false;
         for (const auto& entry : m_styles) {
-            if (entry.first == name) {
+            if (entry.first.str().compare(0, vqString::StdString::npos, s, first, last - first) ==
+                0) {
                 style |= entry.second;
                 known = true;
                 break;
             }
         }
-        if (!known)
-            ReportParamError(param, vqString::Format(vqT("unknown style name '%s'"), name.c_str()));
+        if (!known && unknown++ == 0) firstUnknown = vqString(s.substr(first, last - first));
         start = bar + 1;
     }
+    if (unknown == 1)
+        ReportParamError(
+            param, vqString::Format(vqT("unknown style name '%s'"), Excerpt(firstUnknown).c_str()));
+    else if (unknown > 1)
+        ReportParamError(param, vqString::Format(vqT("%lu unknown style names, the first '%s'"),
+                                                 static_cast<unsigned long>(unknown),
+                                                 Excerpt(firstUnknown).c_str()));
     return style;
 }
 
