@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Opens a page in headless Chromium and checks that every picture on it loaded.
 
 usage: check_gallery.py PAGE.html SCREENSHOT.png

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Renders SVG documents with rsvg-convert, headless Chromium and Firefox and compares.
 
 usage: check_svg_viewers.py [--quiet] WORKDIR (DOCUMENT.svg | DIRECTORY)...

@@ -1,6 +1,12 @@
 # Sourced by the CI checks: what more than one of them does. Each takes the check's
 # name first, for its messages.
 
+# Runs a Python script with Debian's Python, which sees the python3-* packages that
+# install-deps.sh installs (a python3 earlier on PATH may be a build that does not).
+ci_python() {
+  /usr/bin/python3 "$@"
+}
+
 # Runs the showcase into dir (its output in dir.log); on a failure shows the output and
 # stops the check.
 ci_showcase() {

@@ -13,12 +13,12 @@ mkdir -p "$work"
 
 ci_showcase ci-gallery "$work/showcase-out"
 echo "ci-gallery: the gallery page in Chromium"
-python3 scripts/check_gallery.py "$work/showcase-out/index.html" "$work/gallery.png"
+ci_python scripts/check_gallery.py "$work/showcase-out/index.html" "$work/gallery.png"
 
 # The same check on a copy that lacks a picture of the page and one of an SVG document.
 cp -r "$work/showcase-out" "$work/broken"
 rm "$work/broken/gl_canvas.png" "$work/broken/showcase_image1.png"
 ci_must_fail ci-gallery "$work/broken.log" "a page with two pictures missing" \
   gl_canvas.png showcase_image1.png -- \
-  python3 scripts/check_gallery.py "$work/broken/index.html" "$work/broken.png"
+  ci_python scripts/check_gallery.py "$work/broken/index.html" "$work/broken.png"
 echo "ci-gallery: with gl_canvas.png and showcase_image1.png removed the check fails, as it should"

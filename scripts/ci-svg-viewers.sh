@@ -38,4 +38,4 @@ count=$(find "$work/documents" -name '*.svg' | wc -l)
 echo "ci-svg-viewers: $count documents kept; the showcase's are valid SVG 1.0," \
   "an invalid one is refused offline"
 
-python3 scripts/check_svg_viewers.py --quiet "$work/renderings" "$work/documents"
+ci_python scripts/check_svg_viewers.py --quiet "$work/renderings" "$work/documents"

@@ -1,6 +1,7 @@
-"""Drives Debian's headless Chromium and Firefox ESR, standard library only.
+"""Drives Debian's headless Chromium and Firefox ESR over WebSocket (websocket-client).
 
-Chromium speaks its DevTools protocol: it is started with a fresh profile and
+Run with Debian's /usr/bin/python3 and its package python3-websocket. Chromium
+speaks its DevTools protocol: it is started with a fresh profile and
 --remote-debugging-port=0, the port it picked is read from DevToolsActivePort,
 and one WebSocket to the browser carries every command, pages being addressed by
 their flattened session ids. Firefox speaks WebDriver BiDi: the port it picked
@@ -12,12 +13,16 @@ import base64
 import json
 import os
 import shutil
-import socket
-import struct
 import subprocess
+import sys
 import tempfile
 import time
-import urllib.parse
+
+try:
+    import websocket
+except ImportError as e:
+    sys.exit(f"{e}: install Debian's python3-websocket (scripts/install-deps.sh ci) "
+             "and run with /usr/bin/python3")
 
 CHROMIUM_FLAGS = [
     "--headless",
@@ -64,72 +69,35 @@ class BrowserError(Exception):
 
 
 class _WebSocket:
-    """A minimal client side of RFC 6455: text frames out, text frames in."""
+    """One WebSocket to a browser's remote protocol: JSON text out, JSON text in."""
 
     def __init__(self, url, timeout):
-        parts = urllib.parse.urlparse(url)
-        self._sock = socket.create_connection((parts.hostname, parts.port), timeout=timeout)
-        key = base64.b64encode(os.urandom(16)).decode()
-        request = (
-            f"GET {parts.path} HTTP/1.1\r\nHost: {parts.hostname}:{parts.port}\r\n"
-            "Upgrade: websocket\r\nConnection: Upgrade\r\n"
-            f"Sec-WebSocket-Key: {key}\r\nSec-WebSocket-Version: 13\r\n\r\n"
-        )
-        self._sock.sendall(request.encode())
-        self._in = self._sock.makefile("rb")
-        status = self._in.readline()
-        if b" 101 " not in status:
-            raise BrowserError(f"WebSocket handshake refused: {status!r}")
-        while self._in.readline() not in (b"\r\n", b""):
-            pass
+        self.timeout = timeout
+        try:
+            # NOTE: Firefox refuses a handshake that names an Origin it was not told to
+            # allow (400 Bad Request), so none is sent.
+            self._ws = websocket.create_connection(url, timeout=timeout, suppress_origin=True,
+                                                   skip_utf8_validation=True)
+        except (websocket.WebSocketException, OSError) as e:
+            raise BrowserError(f"cannot connect to {url}: {e}") from e
 
     def send(self, text):
-        payload = text.encode()
-        header = bytearray([0x81])
-        n = len(payload)
-        if n < 126:
-            header.append(0x80 | n)
-        elif n < 65536:
-            header += bytes([0x80 | 126]) + struct.pack("!H", n)
-        else:
-            header += bytes([0x80 | 127]) + struct.pack("!Q", n)
-        mask = os.urandom(4)
-        masked = bytes(b ^ mask[i % 4] for i, b in enumerate(payload))
-        self._sock.sendall(bytes(header) + mask + masked)
-
-    def _read(self, n):
-        data = self._in.read(n)
-        if data is None or len(data) < n:
-            raise BrowserError("the browser closed the connection")
-        return data
+        try:
+            self._ws.send(text)
+        except (websocket.WebSocketException, OSError) as e:
+            raise BrowserError(f"the browser closed the connection: {e}") from e
 
     def receive(self):
-        message = b""
-        while True:
-            b0, b1 = self._read(2)
-            n = b1 & 0x7F
-            if n == 126:
-                n = struct.unpack("!H", self._read(2))[0]
-            elif n == 127:
-                n = struct.unpack("!Q", self._read(8))[0]
-            mask = self._read(4) if b1 & 0x80 else None
-            data = self._read(n)
-            if mask:
-                data = bytes(b ^ mask[i % 4] for i, b in enumerate(data))
-            opcode = b0 & 0x0F
-            if opcode == 8:
-                raise BrowserError("the browser closed the connection")
-            if opcode == 9:
-                continue  # Chromium does not ping its clients; ignore one all the same.
-            message += data
-            if b0 & 0x80:
-                return message.decode()
+        try:
+            return self._ws.recv()
+        except websocket.WebSocketTimeoutException as e:
+            raise BrowserError(f"the browser sent nothing within {self.timeout} s") from e
+        except (websocket.WebSocketException, OSError) as e:
+            raise BrowserError(f"the browser closed the connection: {e}") from e
 
     def close(self):
-        try:
-            self._sock.close()
-        except OSError:
-            pass
+        """Drops the connection without a closing handshake: the browser is closing."""
+        self._ws.shutdown()
 
 
 class _Headless:
@@ -160,7 +128,11 @@ class _Headless:
                 url = address()
             except (OSError, ValueError, IndexError, KeyError):
                 url = None
-        self._ws = _WebSocket(url, timeout)
+        try:
+            self._ws = _WebSocket(url, timeout)
+        except BrowserError:
+            self.close()
+            raise
 
     def close(self):
         if self._ws:

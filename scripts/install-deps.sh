@@ -34,7 +34,7 @@ ci=(
   g++-mingw-w64-x86-64
   clang libclang-rt-14-dev
   postgresql odbc-postgresql
-  chromium firefox-esr python3
+  chromium firefox-esr python3 python3-pil python3-numpy python3-websocket
 )
 
 case "$job" in
