@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "vq/string.h"
@@ -84,6 +85,8 @@ private:
     alignas(8) unsigned char m_inline[kInlineSize];
 };
 
+class vqDbProfile;
+
 // A database connection. The application owns it and keeps it open while tables use it.
 class VQ_ODBC_API vqDb {
 public:
@@ -98,7 +101,8 @@ public:
     // case and with blanks around them ignored; a value in braces may hold ';' and
     // writes '}' as "}}". The string goes to the driver manager rewritten in that
     // plain form, with the option that makes the SQLite3 and PostgreSQL drivers
-    // stream result sets (StepAPI=1, UseDeclareFetch=1) added unless it is set.
+    // stream result sets (StepAPI=1, UseDeclareFetch=1) added unless it is set, and for
+    // SQLite3 the busy timeout that bounds lock waits to kLockWaitMs (Timeout) unless set.
     // A malformed string is a logged error and no connection is tried.
     bool Open(const vqString& connectionString);
     void Close();
@@ -107,6 +111,11 @@ public:
     // The connection string as used for connecting, and the driver's file name.
     const vqString& GetConnectionString() const { return m_connectionString; }
     const vqString& GetDriverName() const { return m_driverName; }
+    // What this connection's driver does differently (internal to the database layer).
+    const vqDbProfile& GetProfile() const { return *m_profile; }
+    // The longest an update waits for a lock that another connection holds before it gives
+    // up, writing nothing (on SQLite3 every statement waits at most this long).
+    enum { kLockWaitMs = 2000 };
     SQLHENV GetHENV() const { return m_henv; }
     SQLHDBC GetHDBC() const { return m_hdbc; }
 
@@ -160,6 +169,7 @@ private:
     bool m_lookupRefused;  // the second connection could not be opened: not tried again
     bool m_batchTunable;
     SQLULEN m_batchRows;
+    const vqDbProfile* m_profile;
 };
 
 // Logs a database error with vqLogError: the caller's text, the last SQLSTATE,
@@ -240,9 +250,10 @@ public:
     virtual void SetAccessMode(int mode) { m_accessMode = mode; }
     int GetAccessMode() const { return m_accessMode; }
 
-    // The key columns' buffer bytes of the current row (text keys zero-filled after
-    // their end). Empty when the row has no usable key: no key columns, or a key value
-    // that is null or was cut to its buffer.
+    // The key of the current row: the key columns' values as read (text zero-filled after
+    // its end, binary with its length, dates and times as the text the database holds).
+    // Empty when the row has no usable key: no key columns, or a key value that is null,
+    // was cut to its buffer, or holds a NUL where the driver's reading stopped.
     virtual GenericKey GetRowKey();
     // Writes key bytes back into the key columns' buffers.
     virtual void SetRowKey(const GenericKey& key);
@@ -282,14 +293,39 @@ public:
     // Inserts a row from the buffers of the insertable columns. False (logged) when a
     // buffer holds a value only in part (IsColTruncated).
     bool Insert();
+
+    // How the last UpdateOnKey ended.
+    enum UpdateResult {
+        kUpdateWritten,       // exactly the one row changed
+        kUpdateRefused,       // nothing was sent: a bad column, a cut value, an unfit key
+        kUpdateRowGone,       // no row has the key any more
+        kUpdateRowChanged,    // another writer changed a column since it was read
+        kUpdateKeyNotUnique,  // the key finds more than one row
+        kUpdateLocked,        // another connection held a lock longer than vqDb::kLockWaitMs
+        kUpdateFailed         // the driver reported another error
+    };
     // Updates every column that CanUpdate() of the row with this key from the buffers.
-    // False (logged) when a buffer holds a value only in part or not exactly one row
-    // changed.
     bool UpdateOnKey(const GenericKey& key);
     // Updates only the given columns (each must CanUpdate()) of the row with this key;
-    // true at once for an empty list. The statement for each set of columns is
-    // prepared on first use and kept (the last few sets).
-    bool UpdateOnKey(const GenericKey& key, const std::vector<unsigned short>& columns);
+    // true at once for an empty list. The update changes exactly one row or nothing: it
+    // writes only where the key finds one row and, for each column given a value through
+    // SetColumnValue or SetColNull since the row was fetched, only where the column still
+    // holds the value read then (a value read only in part never compares equal). It
+    // waits at most vqDb::kLockWaitMs for another connection's lock. False, logged once
+    // with rowName (e.g. "Row 3") and GetUpdateResult() telling why, when nothing was
+    // written. The statement for each set of columns is prepared on first use and kept
+    // (the last few sets).
+    bool UpdateOnKey(const GenericKey& key, const std::vector<unsigned short>& columns,
+                     const vqChar* rowName = nullptr);
+    UpdateResult GetUpdateResult() const { return m_updateResult; }
+
+    // Whether the rows' keys find their rows exactly. False when a key column holds
+    // floating-point values, which do not survive reading and writing unchanged: such
+    // rows may still be looked up for reading, but are never written by their key.
+    bool AreKeysExact() const { return m_keysExact; }
+    // Whether the last key lookup found a row other than the one asked for: one whose
+    // key reads differently, or a second row with the same key. It then loads no row.
+    bool LookupFoundOther() const { return m_lookupOther; }
 
     unsigned short GetNumberOfColumns() const { return m_numColumns; }
     vqDbColDef* GetColDefs() const { return m_colDefs; }
@@ -312,23 +348,60 @@ private:
     // A prepared UPDATE of one set of columns.
     struct UpdateStatement {
         std::vector<unsigned short> columns;
+        std::vector<bool> checked;  // the columns whose value read is compared
         SQLHSTMT stmt;
+    };
+    // One key column's part of a key block.
+    struct KeyPart {
+        enum Kind { kFixed, kText, kBinary, kDateText } kind;
+        unsigned short col;
+        size_t offset, size;  // within the key block
+        int hidden;           // the extra column read for it, or -1
+        SQLSMALLINT sqlType;  // kDateText: the type its text is bound as
+        SQLBIGINT shadow;
+        SQLLEN ind;
+    };
+    // A column read beside the table's own: a date or time key column as text, or the
+    // stored length of a text key column.
+    struct Hidden {
+        std::string sql;
+        SWORD cType;
+        std::vector<unsigned char> buffer;
+        SQLLEN ind;
+    };
+    // A column's value as fetched, kept once it is first changed, for the update's check.
+    struct Before {
+        std::vector<unsigned char> bytes;
+        SQLLEN ind = 0;
+        SQLBIGINT shadow = 0;
+        bool saved = false, cut = false;
     };
 
     bool Check(SQLRETURN rc, SQLHSTMT stmt, const vqChar* what, int line);
     bool BindParam(SQLHSTMT stmt, SQLUSMALLINT number, unsigned short col, void* buffer,
-                   SQLLEN* indicator);
-    bool BindKeyParams(SQLHSTMT stmt, SQLUSMALLINT first);
+                   SQLLEN* indicator, SQLBIGINT* shadow);
+    bool BindKeyParams(SQLHSTMT stmt, SQLUSMALLINT& number);
+    void LoadKeyParams(const GenericKey& key);
     bool PrepareKeyedStatements();
-    SQLHSTMT PrepareUpdate(const std::vector<unsigned short>& columns);
+    SQLHSTMT PrepareUpdate(const std::vector<unsigned short>& columns,
+                           const std::vector<bool>& checked);
     bool WholeValues(const std::vector<unsigned short>& columns, const vqChar* what);
     bool CheckColumnsExist();
     bool BindRow(SQLHSTMT stmt);
+    void PlanKey();
+    void SaveBefore(unsigned short col);
+    void ForgetBefore();
+    bool FoundRowIsAsked(SQLHSTMT stmt);
+    UpdateResult WhyNotUpdated();
+    void LogUpdate(UpdateResult result, const vqChar* rowName, const vqChar* detail);
+    bool FetchBatch();
+    bool NextFromBatch();
     void PrepareLookupAside();
     bool LookupAside();
     void FillShadows();
     size_t KeySize() const;
     vqString ColumnList(bool (*wanted)(const vqDbColDef&)) const;
+    vqString SelectList() const;
 
     vqDb* m_db;
     vqString m_tableName;
@@ -339,7 +412,12 @@ private:
     std::vector<SQLBIGINT> m_shadows;
     std::vector<unsigned char> m_keyParams;  // the key block lookups and updates bind
     std::vector<unsigned short> m_keyColumns;
-    std::vector<SQLLEN> m_keyInd;
+    std::vector<KeyPart> m_keyParts;
+    std::vector<Hidden> m_hidden;
+    std::vector<Before> m_before;
+    GenericKey m_askedKey;  // the key of the last lookup
+    bool m_keysExact, m_lookupOther, m_nulKeyLogged;
+    UpdateResult m_updateResult;
     bool m_isOpen;
     bool m_insertPrepared;
     bool m_atEnd;
@@ -347,10 +425,18 @@ private:
     bool m_seqFetched;          // the sequential cursor gave its first row
     int m_accessMode;
     vqString m_where, m_orderBy, m_preparedCount, m_keyWhere;
-    SQLHSTMT m_hstmtSeq, m_hstmtKey, m_hstmtCount, m_hstmtInsert;
+    SQLHSTMT m_hstmtSeq, m_hstmtKey, m_hstmtCount, m_hstmtInsert, m_hstmtKeyCount;
     std::vector<UpdateStatement> m_updates;  // most recently used first
     unsigned long m_fetchCount, m_keyQueryCount;
-    // The key lookup on the connection's second connection, with the row's xmax.
+    // A scan that reads forward in batches, each read to its end and kept here, so that
+    // no statement stays open between the grid's requests (where the driver needs it).
+    bool m_batchScan;
+    SQLBIGINT m_batchRowid, m_batchAfter, m_batchLimit, m_batchOffset;
+    SQLLEN m_batchRowidInd;
+    std::vector<unsigned char> m_batchRows;
+    size_t m_batchStride, m_batchCount, m_batchNext, m_batchesRead, m_batchRowsSeen;
+    bool m_batchLast;
+    // The key lookup on the connection's second connection, with the row's version.
     enum AsideState { kAsideUnprepared, kAsideReady, kAsideOff };
     AsideState m_asideState;
     SQLHSTMT m_hstmtAside;

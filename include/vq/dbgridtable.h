@@ -200,13 +200,16 @@ public:
     // current afterwards and the buffers are null; a failed read is tried again on the
     // next visit, the end of the rows and a gone row are remembered.
     virtual void ValidateRow(int row);
-    // Writes back the current row if it is row and changed; false (logged) when the
-    // update failed, the changes then stay pending.
+    // Writes back the current row if it is row and changed. False (logged once, with the
+    // row and why) when nothing was written: the key no longer finds exactly one row,
+    // another writer changed a changed column since it was read, a lock was held longer
+    // than vqDb::kLockWaitMs, or the driver failed. The changes are then dropped, not
+    // tried again, and the row is read anew on its next visit.
     virtual bool UpdateRow(int row) const;
 
     // While on, leaving a changed row updates its changed columns in the database by
-    // its key; edits to key, derived or non-updatable columns and to rows without a
-    // usable key are then refused.
+    // its key (see UpdateRow); edits to key, derived or non-updatable columns and to
+    // rows whose key does not find them exactly are then refused.
     void EnableWriteback(bool enable) { m_writeback = enable; }
     bool IsWritebackEnabled() const { return m_writeback; }
 
@@ -218,7 +221,7 @@ public:
 private:
     enum CursorState { kCursorOk, kCursorFailed, kCursorLost };
 
-    bool Writeback() const;
+    bool Writeback();
     // The database column of a grid column, or -1 when no table is bound or it is out of range.
     int DbColumn(int col) const {
         if (!m_dbTable || col < 0 || col >= m_numCols) return -1;

@@ -376,35 +376,42 @@ void vqDbGridTableBase::ResetCursor() {
     m_cursorState = kCursorOk;
 }
 
-bool vqDbGridTableBase::Writeback() const {
+bool vqDbGridTableBase::Writeback() {
     if (!m_pendingUpdate) return true;
     if (!m_writeback || !m_dbTable) {
         vqLogDebug(vqT("\trow key unknown"));
         vqLogDebug(vqT("WARNING : Row writeback not implemented "));
         return true;
     }
-    if (m_currentRow < 0 || static_cast<size_t>(m_currentRow) >= m_rowKeys.GetCount() ||
-        !m_rowWritable) {
-        vqLogError(vqT("Writeback: row %i has no key"), m_currentRow);
-        return false;
+    int row = m_currentRow;
+    bool written = false;
+    if (row < 0 || static_cast<size_t>(row) >= m_rowKeys.GetCount() || !m_rowWritable) {
+        vqLogError(vqT("Writeback: row %i has no key to write it by; its changes are dropped"),
+                   row);
+    } else {
+        std::vector<unsigned short> columns;
+        for (size_t col = 0; col < m_changed.size(); ++col)
+            if (m_changed[col]) columns.push_back(static_cast<unsigned short>(col));
+        vqString name = vqString::Format(vqT("Row %i"), row);
+        written =
+            m_dbTable->UpdateOnKey(m_rowKeys.Item(static_cast<size_t>(row)), columns, name.c_str());
+        if (!written && m_dbTable->GetUpdateResult() == vqDbTable::kUpdateRowGone)
+            m_rowKeys.Set(static_cast<size_t>(row), GenericKey());
     }
-    std::vector<unsigned short> columns;
-    for (size_t col = 0; col < m_changed.size(); ++col)
-        if (m_changed[col]) columns.push_back(static_cast<unsigned short>(col));
-    if (!m_dbTable->UpdateOnKey(m_rowKeys.Item(m_currentRow), columns)) {
-        vqString text = vqString::Format(
-            vqT("ODBC error during Update()\n\nRow %i of table \"%s\" keeps its stored values\n"),
-            m_currentRow, m_dbTable->GetTableName().c_str());
-        vqDbLogExtendedErrorMsg(text.c_str(), m_dbTable->GetDb(), __FILE__, __LINE__);
-        return false;
-    }
+    // Either way the changes are done with: a refused one is never tried again, and the
+    // row is read anew, so that it shows what is stored.
     m_changed.assign(m_changed.size(), false);
     m_pendingUpdate = false;
-    return true;
+    if (!written) {
+        m_dbTable->ClearMemberVars(true);
+        m_currentRow = -1;
+        m_rowWritable = false;
+    }
+    return written;
 }
 
 bool vqDbGridTableBase::UpdateRow(int row) const {
-    if (row == m_currentRow) return Writeback();
+    if (row == m_currentRow) return const_cast<vqDbGridTableBase*>(this)->Writeback();
     return true;
 }
 
@@ -418,10 +425,11 @@ void vqDbGridTableBase::ValidateRow(int row) {
     if (row == m_currentRow) return;
     Writeback();
     if (m_pendingUpdate) {
-        // Leaving the row drops what could not be written; Writeback logged why.
+        // Without writeback, leaving the row drops its changes.
         m_changed.assign(m_changed.size(), false);
         m_pendingUpdate = false;
     }
+    if (row == m_currentRow) return;  // a refused writeback left no row current
     if (row < 0)
         NoCurrentRow();
     else if (static_cast<size_t>(row) >= m_rowKeys.GetCount())
@@ -468,7 +476,7 @@ void vqDbGridTableBase::FetchUpTo(int row) {
         m_rowKeys.Add(m_dbTable->GetRowKey());
     }
     m_currentRow = row;
-    m_rowWritable = m_rowKeys.GetBlkSize(row) > 0;
+    m_rowWritable = m_rowKeys.GetBlkSize(row) > 0 && m_dbTable->AreKeysExact();
 }
 
 // Loads a row fetched before by a lookup on its key.
@@ -494,12 +502,15 @@ void vqDbGridTableBase::RevisitRow(int row) {
             vqLogError(vqT("Row %i is no longer in table \"%s\""), row,
                        m_dbTable->GetTableName().c_str());
             m_rowKeys.Set(row, GenericKey());
+        } else if (m_dbTable->LookupFoundOther()) {
+            // The table logged what it found; the key cannot tell this row apart.
+            m_rowKeys.Set(row, GenericKey());
         }
         NoCurrentRow();
         return;
     }
     m_currentRow = row;
-    m_rowWritable = true;
+    m_rowWritable = m_dbTable->AreKeysExact();
 }
 
 // Runs the query again after a failed fetch and skips the rows already known, checking
@@ -573,7 +584,8 @@ void vqDbGridTableBase::StoreValue(int row, int col, const vqVariant& value,
     }
     const vqDbColDef& def = m_dbTable->GetColDefs()[dbcol];
     if (m_writeback && !m_rowWritable) {
-        vqLogError(vqT("%s on %i,%i refused: row %i of table \"%s\" has no key to write it by"),
+        vqLogError(vqT("%s on %i,%i refused: row %i of table \"%s\" has no key that finds it ")
+                       vqT("exactly"),
                    operation, row, col, row, table.c_str());
         return;
     }

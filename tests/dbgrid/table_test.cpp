@@ -207,15 +207,23 @@ TEST_F(GridTableTest, WritebackUpdatesTheRowByKey) {
     EXPECT_EQ(check->GetColumnValue(kNote).GetString(), vqT("later"));
 }
 
-TEST_F(GridTableTest, FailedWritebackKeepsTheFlagAndLogs) {
+TEST_F(GridTableTest, FailedWritebackDropsTheEditsOnceAndSaysWhy) {
     std::unique_ptr<vqDbGridTableBase> grid(MakeGrid());
     grid->EnableWriteback(true);
     grid->GetValue(2, kName);
     ASSERT_TRUE(db->ExecSql(vqT("DELETE FROM items WHERE id = 3")));
     grid->SetValue(2, kName, vqT("gone"));
     EXPECT_FALSE(grid->UpdateRow(2));
-    EXPECT_TRUE(grid->IsPendingUpdate());
-    EXPECT_TRUE(log.Contains("ODBC error during Update()"));
+    EXPECT_FALSE(grid->IsPendingUpdate());
+    EXPECT_EQ(log.Errors(), 1) << log.ErrorText();
+    EXPECT_TRUE(
+        log.Contains("Row 2 of table \"items\" keeps its stored values: no row has its "
+                     "key any more"))
+        << log.ErrorText();
+    // Leaving the row does not run the update again; the row reads empty from now on.
+    grid->GetValue(5, kName);
+    EXPECT_EQ(log.Errors(), 1) << log.ErrorText();
+    EXPECT_EQ(grid->GetValue(2, kName), vqT(""));
 }
 
 TEST_F(GridTableTest, GuardedPathsNeverTouchTheTable) {

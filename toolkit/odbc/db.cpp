@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "db_profile.h"
 #include "vq/log.h"
 
 namespace {
@@ -138,10 +139,12 @@ std::string DiagnosticText(SQLSMALLINT handleType, SQLHANDLE handle) {
     return std::string(reinterpret_cast<char*>(state)) + " " + reinterpret_cast<char*>(message);
 }
 
-// Runs one statement with text parameters and collects its rows as UTF-8 text (a null
-// as an empty string). False, with why set, when it fails.
-bool RunText(SQLHDBC hdbc, const std::string& sql, const std::vector<std::string>& params,
-             std::vector<std::vector<std::string>>* rows, std::string& why) {
+}  // namespace
+
+// ---------------------------------------------------------------- helpers
+
+bool vqDbRunText(SQLHDBC hdbc, const std::string& sql, const std::vector<std::string>& params,
+                 std::vector<std::vector<std::string>>* rows, std::string& why) {
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, hdbc, &stmt))) {
         why = DiagnosticText(SQL_HANDLE_DBC, hdbc);
@@ -181,16 +184,6 @@ bool RunText(SQLHDBC hdbc, const std::string& sql, const std::vector<std::string
     return ok;
 }
 
-// Where the SQLite3 driver lives when the driver manager does not know it by name.
-const char* const kSqliteDriverPaths[] = {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
-                                          "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
-                                          "/usr/lib/odbc/libsqlite3odbc.so",
-                                          "/usr/local/lib/libsqlite3odbc.so"};
-
-}  // namespace
-
-// ---------------------------------------------------------------- helpers
-
 vqString vqDbQuoteName(const vqString& name) {
     vqString quoted(vqT("\""));
     for (size_t i = 0; i < name.length(); ++i) {
@@ -212,22 +205,31 @@ vqString vqDbConnectionValue(const vqString& connectionString, const vqString& k
     return vqString();
 }
 
-vqString vqDbAddStreamingOption(const vqString& connectionString, const vqString& driver) {
-    std::string d = Lower(driver.ToUTF8());
-    const vqChar* key = nullptr;
-    const vqChar* option = nullptr;
-    // NOTE: both drivers read the whole result set at execute unless told to step.
-    if (d.find("sqlite3") != std::string::npos) {
-        key = vqT("StepAPI");
-        option = vqT("StepAPI=1");
-    } else if (d.find("psql") != std::string::npos || d.find("postgres") != std::string::npos) {
-        key = vqT("UseDeclareFetch");
-        option = vqT("UseDeclareFetch=1;Fetch=256");  // Fetch: vqDb::kFirstBatchRows
-    }
-    if (!key || !vqDbConnectionValue(connectionString, key).empty()) return connectionString;
+namespace {
+
+// The connection string with a profile's attributes added under key, unless it sets key.
+vqString AddOption(const vqString& connectionString, const char* key, const std::string& attrs) {
+    if (!key || attrs.empty() ||
+        !vqDbConnectionValue(connectionString, vqString::FromUTF8(key)).empty())
+        return connectionString;
     vqString result = connectionString;
     if (!result.empty() && result[result.length() - 1] != vqT(';')) result += vqT(";");
-    return result + option;
+    return result + vqString::FromUTF8(attrs);
+}
+
+// The options a driver's profile adds to every connection string.
+vqString AddProfileOptions(const vqString& connectionString, const vqDbProfile& profile) {
+    const char* streaming = profile.StreamingAttributes();
+    vqString conn = AddOption(connectionString, profile.StreamingKey(), streaming ? streaming : "");
+    return AddOption(conn, profile.LockWaitKey(), profile.LockWaitAttributes(vqDb::kLockWaitMs));
+}
+
+}  // namespace
+
+vqString vqDbAddStreamingOption(const vqString& connectionString, const vqString& driver) {
+    const vqDbProfile& profile = vqDbProfile::ForDriver(driver.ToUTF8());
+    const char* streaming = profile.StreamingAttributes();
+    return AddOption(connectionString, profile.StreamingKey(), streaming ? streaming : "");
 }
 
 void vqDbLogExtendedErrorMsg(const vqChar* userText, vqDb* db, const char* errFile, int errLine) {
@@ -250,7 +252,8 @@ vqDb::vqDb()
       m_lookupHdbc(SQL_NULL_HDBC),
       m_lookupRefused(false),
       m_batchTunable(false),
-      m_batchRows(0) {}
+      m_batchRows(0),
+      m_profile(&vqDbProfile::ForDriver("")) {}
 
 vqDb::vqDb(const vqString& connectionString) : vqDb() { Open(connectionString); }
 
@@ -342,17 +345,17 @@ bool vqDb::Open(const vqString& connectionString) {
     vqString driver;
     for (const Attribute& a : attributes)
         if (driver.empty() && Lower(a.key) == "driver") driver = vqString::FromUTF8(a.value);
-    vqString conn = vqDbAddStreamingOption(vqString::FromUTF8(JoinConnection(attributes)), driver);
+    m_profile = &vqDbProfile::ForDriver(driver.ToUTF8());
+    vqString conn = AddProfileOptions(vqString::FromUTF8(JoinConnection(attributes)), *m_profile);
     bool connected = Connect(conn);
-    // NOTE: a fresh machine may have the SQLite3 driver installed but not registered.
-    if (!connected && Lower(driver.ToUTF8()) == "sqlite3") {
-        for (const char* path : kSqliteDriverPaths) {
-            if (access(path, R_OK) != 0) continue;
+    if (!connected) {
+        for (const std::string& path : m_profile->DriverPaths()) {
+            if (access(path.c_str(), R_OK) != 0) continue;
             for (Attribute& a : attributes)
                 if (Lower(a.key) == "driver") a.value = path;
-            vqString byPath = vqDbAddStreamingOption(vqString::FromUTF8(JoinConnection(attributes)),
-                                                     vqString::FromUTF8(path));
-            if ((connected = Connect(byPath))) break;
+            if ((connected = Connect(AddProfileOptions(
+                     vqString::FromUTF8(JoinConnection(attributes)), *m_profile))))
+                break;
         }
     }
     if (connected) {
@@ -360,11 +363,13 @@ bool vqDb::Open(const vqString& connectionString) {
         SQLSMALLINT length = 0;
         SQLGetInfo(m_hdbc, SQL_DRIVER_NAME, name, sizeof(name), &length);
         m_driverName = vqString::FromUTF8(reinterpret_cast<char*>(name));
-        // A DSN hides the driver until connected: reconnect once with the streaming option.
-        vqString streaming = vqDbAddStreamingOption(m_connectionString, m_driverName);
-        if (streaming.Cmp(m_connectionString) != 0) {
+        // A DSN hides the driver until connected: reconnect once with its profile's options.
+        const vqDbProfile& named = vqDbProfile::ForDriver(m_driverName.ToUTF8());
+        vqString withOptions = AddProfileOptions(m_connectionString, named);
+        m_profile = &named;
+        if (withOptions.Cmp(m_connectionString) != 0) {
             SQLDisconnect(m_hdbc);
-            connected = Connect(streaming);
+            connected = Connect(withOptions);
         }
     }
     if (!connected) {
@@ -378,20 +383,19 @@ bool vqDb::Open(const vqString& connectionString) {
         Close();
         return false;
     }
-    m_batchTunable = UsesServerCursors() &&
-                     vqDbConnectionValue(connectionString, vqT("UseDeclareFetch")).empty() &&
-                     vqDbConnectionValue(connectionString, vqT("Fetch")).empty();
+    const char* streamingKey = m_profile->StreamingKey();
+    m_batchTunable =
+        UsesServerCursors() && streamingKey &&
+        vqDbConnectionValue(connectionString, vqString::FromUTF8(streamingKey)).empty() &&
+        vqDbConnectionValue(connectionString, vqT("Fetch")).empty();
     m_batchRows = kFirstBatchRows;
     return true;
 }
 
 void vqDb::SetCursorBatch(bool firstRows) {
-    // NOTE: psqlODBC's connection attribute SQL_ATTR_PGOPT_FETCH (65541) is its Fetch
-    // option; a cursor reads it before each round trip.
-    const SQLINTEGER kPgOptFetch = 65541;
     SQLULEN rows = firstRows ? kFirstBatchRows : kLaterBatchRows;
     if (!m_batchTunable || rows == m_batchRows) return;
-    if (Ok(SQLSetConnectAttr(m_hdbc, kPgOptFetch, reinterpret_cast<SQLPOINTER>(rows), 0)))
+    if (m_profile->SetCursorBatch(m_hdbc, rows))
         m_batchRows = rows;
     else
         m_batchTunable = false;
@@ -425,15 +429,17 @@ bool vqDb::ExecSql(const vqString& sql) {
 // ---------------------------------------------------------------- lookup connection
 
 bool vqDb::UsesServerCursors() const {
-    return Lower(m_driverName.ToUTF8()).find("psql") != std::string::npos &&
-           vqDbConnectionValue(m_connectionString, vqT("UseDeclareFetch")).Cmp(vqT("1")) == 0;
+    const char* key = m_profile->StreamingKey();
+    return key && m_profile->UsesServerCursors(m_connectionString.ToUTF8()) &&
+           vqDbConnectionValue(m_connectionString, vqString::FromUTF8(key)).Cmp(vqT("1")) == 0;
 }
 
 bool vqDb::PrepareLookupConnection() {
     if (!IsOpen() || !UsesServerCursors()) return false;
     if (m_lookupHdbc == SQL_NULL_HDBC) {
         if (m_lookupRefused) return false;
-        std::string conn = WithConnectionValue(m_connectionString.ToUTF8(), "UseDeclareFetch", "0");
+        std::string conn =
+            WithConnectionValue(m_connectionString.ToUTF8(), m_profile->StreamingKey(), "0");
         SQLHDBC hdbc = SQL_NULL_HDBC;
         if (!Ok(SQLAllocHandle(SQL_HANDLE_DBC, m_henv, &hdbc)) ||
             !Ok(SQLDriverConnect(hdbc, nullptr, reinterpret_cast<SQLCHAR*>(&conn[0]), SQL_NTS,
@@ -448,40 +454,8 @@ bool vqDb::PrepareLookupConnection() {
         }
         m_lookupHdbc = hdbc;
     }
-    // What the application SET on this connection, and how its transaction is isolated.
-    std::vector<std::vector<std::string>> settings;
     std::string why;
-    bool ok = RunText(m_hdbc,
-                      "SELECT name, setting, source FROM pg_catalog.pg_settings "
-                      "WHERE source = 'session' OR name = 'transaction_isolation'",
-                      {}, &settings, why);
-    long lockWait = kLookupLockWaitMs;
-    for (size_t i = 0; ok && i < settings.size(); ++i) {
-        const std::vector<std::string>& row = settings[i];
-        if (row.size() != 3) {
-            ok = false;
-        } else if (row[0] == "transaction_isolation") {
-            // NOTE: a snapshot older than the lookup's would show other rows than it.
-            if (row[1] != "read committed" && row[1] != "read uncommitted") {
-                why = "the transaction is isolated as " + row[1];
-                ok = false;
-            }
-        } else if (row[0] == "lock_timeout" && row[2] == "session") {
-            long wait = atol(row[1].c_str());
-            if (wait > 0 && wait < lockWait) lockWait = wait;
-        }
-    }
-    // The second connection starts from its defaults and takes every session setting.
-    ok = ok && RunText(m_lookupHdbc, "RESET SESSION AUTHORIZATION", {}, nullptr, why) &&
-         RunText(m_lookupHdbc, "RESET ALL", {}, nullptr, why);
-    for (size_t i = 0; ok && i < settings.size(); ++i) {
-        const std::vector<std::string>& row = settings[i];
-        if (row[2] != "session" || row[0].compare(0, 12, "transaction_") == 0) continue;
-        ok = RunText(m_lookupHdbc, "SELECT pg_catalog.set_config(?, ?, false)", {row[0], row[1]},
-                     nullptr, why);
-    }
-    ok = ok && RunText(m_lookupHdbc, "SELECT pg_catalog.set_config('lock_timeout', ?, false)",
-                       {std::to_string(lockWait)}, nullptr, why);
+    bool ok = m_profile->PrepareLookupSession(m_hdbc, m_lookupHdbc, kLookupLockWaitMs, why);
     if (!ok)
         vqLogDebug(vqT("Key lookups stay on the connection's server cursors: %s"),
                    vqString::FromUTF8(why).c_str());
@@ -489,19 +463,10 @@ bool vqDb::PrepareLookupConnection() {
 }
 
 vqString vqDb::LookupRelationName(const vqString& quotedName) {
-    std::vector<std::vector<std::string>> rows;
     std::string why;
-    if (!RunText(m_hdbc,
-                 "SELECT n.nspname, c.relpersistence::text FROM pg_catalog.pg_class c "
-                 "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
-                 "WHERE c.oid = pg_catalog.to_regclass(?)",
-                 {quotedName.ToUTF8()}, &rows, why) ||
-        rows.size() != 1 || rows[0].size() != 2 || rows[0][1] == "t") {
-        vqLogDebug(
-            vqT("Key lookups on %s stay on the connection's server cursors: %s"),
-            quotedName.c_str(),
-            vqString::FromUTF8(why.empty() ? "a temporary or unknown relation" : why).c_str());
-        return vqString();
-    }
-    return vqDbQuoteName(vqString::FromUTF8(rows[0][0])) + vqT(".") + quotedName;
+    std::string relation = m_profile->LookupRelation(m_hdbc, quotedName.ToUTF8(), why);
+    if (relation.empty())
+        vqLogDebug(vqT("Key lookups on %s stay on the connection's server cursors: %s"),
+                   quotedName.c_str(), vqString::FromUTF8(why).c_str());
+    return vqString::FromUTF8(relation);
 }

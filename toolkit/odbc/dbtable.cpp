@@ -5,6 +5,7 @@
 #include <string>
 #include <typeinfo>
 
+#include "db_profile.h"
 #include "vq/db.h"
 #include "vq/log.h"
 
@@ -14,6 +15,12 @@ bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 
 bool IsDate(SWORD t) { return t == SQL_C_DATE || t == SQL_C_TYPE_DATE; }
 bool IsTime(SWORD t) { return t == SQL_C_TIME || t == SQL_C_TYPE_TIME; }
+bool IsStamp(SWORD t) { return t == SQL_C_TIMESTAMP || t == SQL_C_TYPE_TIMESTAMP; }
+
+// Room for a date or time key column's text as the database holds it.
+const size_t kDateTextSize = 48;
+// Rows of a batched scan's first batch: few, so that the first rows come at once.
+const size_t kFirstScanBatch = 32;
 
 size_t FixedSize(SWORD cType) {
     switch (cType) {
@@ -175,6 +182,10 @@ vqDbTable::vqDbTable(vqDb* db, const vqString& tableName, unsigned short numColu
       m_numColumns(numColumns),
       m_colDefs(new vqDbColDef[numColumns ? numColumns : 1]),
       m_shadows(numColumns),
+      m_keysExact(true),
+      m_lookupOther(false),
+      m_nulKeyLogged(false),
+      m_updateResult(kUpdateWritten),
       m_isOpen(false),
       m_insertPrepared(false),
       m_atEnd(false),
@@ -186,8 +197,21 @@ vqDbTable::vqDbTable(vqDb* db, const vqString& tableName, unsigned short numColu
       m_hstmtKey(SQL_NULL_HSTMT),
       m_hstmtCount(SQL_NULL_HSTMT),
       m_hstmtInsert(SQL_NULL_HSTMT),
+      m_hstmtKeyCount(SQL_NULL_HSTMT),
       m_fetchCount(0),
       m_keyQueryCount(0),
+      m_batchScan(false),
+      m_batchRowid(0),
+      m_batchAfter(0),
+      m_batchLimit(0),
+      m_batchOffset(0),
+      m_batchRowidInd(0),
+      m_batchStride(0),
+      m_batchCount(0),
+      m_batchNext(0),
+      m_batchesRead(0),
+      m_batchRowsSeen(0),
+      m_batchLast(false),
       m_asideState(kAsideUnprepared),
       m_hstmtAside(SQL_NULL_HSTMT),
       m_asideXmax(),
@@ -197,7 +221,8 @@ vqDbTable::vqDbTable(vqDb* db, const vqString& tableName, unsigned short numColu
       m_lookupsAside(0) {}
 
 vqDbTable::~vqDbTable() {
-    for (SQLHSTMT* stmt : {&m_hstmtSeq, &m_hstmtKey, &m_hstmtCount, &m_hstmtInsert, &m_hstmtAside})
+    for (SQLHSTMT* stmt :
+         {&m_hstmtSeq, &m_hstmtKey, &m_hstmtCount, &m_hstmtInsert, &m_hstmtKeyCount, &m_hstmtAside})
         if (*stmt != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, *stmt);
     for (UpdateStatement& u : m_updates) SQLFreeHandle(SQL_HANDLE_STMT, u.stmt);
     for (void* buffer : m_ownedBuffers) free(buffer);
@@ -253,6 +278,13 @@ vqString vqDbTable::ColumnList(bool (*wanted)(const vqDbColDef&)) const {
     return list;
 }
 
+// Every column, then the columns read beside them for the key.
+vqString vqDbTable::SelectList() const {
+    vqString list = ColumnList(IsSelected);
+    for (const Hidden& h : m_hidden) list += vqT(",") + vqString::FromUTF8(h.sql);
+    return list;
+}
+
 size_t vqDbTable::KeySize() const {
     if (m_isOpen) return m_keyParams.size() - 1;
     size_t size = 0;
@@ -262,15 +294,15 @@ size_t vqDbTable::KeySize() const {
 }
 
 bool vqDbTable::BindParam(SQLHSTMT stmt, SQLUSMALLINT number, unsigned short col, void* buffer,
-                          SQLLEN* indicator) {
+                          SQLLEN* indicator, SQLBIGINT* shadow) {
     const vqDbColDef& c = m_colDefs[col];
     SQLSMALLINT sqlType, digits;
     SQLULEN size;
     ParamType(c.SqlCtype, c.SzDataObj, sqlType, size, digits);
     SWORD cType = c.SqlCtype;
-    if (IsShadowed(cType) && buffer == c.PtrDataObj) {
+    if (IsShadowed(cType) && shadow) {
         cType = SQL_C_SBIGINT;
-        buffer = &m_shadows[col];
+        buffer = shadow;
     }
     SQLRETURN rc = SQLBindParameter(stmt, number, SQL_PARAM_INPUT, cType, sqlType, size, digits,
                                     buffer, c.SzDataObj, indicator);
@@ -296,16 +328,15 @@ bool vqDbTable::Open() {
         }
     }
     SQLHDBC hdbc = m_db->GetHDBC();
-    for (SQLHSTMT* stmt : {&m_hstmtSeq, &m_hstmtKey, &m_hstmtCount, &m_hstmtInsert}) {
-        if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, hdbc, stmt))) {
+    for (SQLHSTMT* stmt :
+         {&m_hstmtSeq, &m_hstmtKey, &m_hstmtCount, &m_hstmtInsert, &m_hstmtKeyCount}) {
+        if (*stmt == SQL_NULL_HSTMT && !Ok(SQLAllocHandle(SQL_HANDLE_STMT, hdbc, stmt))) {
             m_db->TakeDiagnostics(SQL_HANDLE_DBC, hdbc);
             vqDbLogExtendedErrorMsg(vqT("Could not allocate a statement\n"), m_db, __FILE__,
                                     __LINE__);
             return false;
         }
     }
-    // Bind every column's buffer on both cursors; the key lookup loads into the same buffers.
-    if (!BindRow(m_hstmtSeq) || !BindRow(m_hstmtKey)) return false;
     // Probe the table and its columns once: a missing table or column fails here.
     std::string probe = (vqT("SELECT ") + ColumnList(IsSelected) + vqT(" FROM ") +
                          vqDbQuoteName(m_tableName) + vqT(" WHERE 1=0"))
@@ -314,11 +345,28 @@ bool vqDbTable::Open() {
     if (!Check(rc, m_hstmtCount, vqT("Open"), __LINE__)) return false;
     SQLFreeStmt(m_hstmtCount, SQL_CLOSE);
     if (!CheckColumnsExist()) return false;
-    m_keyParams.assign(KeySize() + 1, 0);
-    m_keyColumns.clear();
+    PlanKey();
+    // Bind every column's buffer on both cursors; the key lookup loads into the same buffers.
+    if (!BindRow(m_hstmtSeq) || !BindRow(m_hstmtKey)) return false;
+    // A scan in batches where the driver's open cursors would stop others writing.
+    const char* batchColumn = m_db->GetProfile().BatchScanColumn();
+    m_batchScan = false;
+    if (batchColumn) {
+        std::string test = "SELECT " + std::string(batchColumn) + " FROM " +
+                           vqDbQuoteName(m_tableName).ToUTF8() + " WHERE 1=0";
+        m_batchScan =
+            Ok(SQLExecDirect(m_hstmtCount, reinterpret_cast<SQLCHAR*>(&test[0]), SQL_NTS));
+        SQLFreeStmt(m_hstmtCount, SQL_CLOSE);
+        if (m_batchScan)
+            m_batchScan =
+                Check(SQLBindCol(m_hstmtSeq,
+                                 static_cast<SQLUSMALLINT>(m_numColumns + m_hidden.size() + 1),
+                                 SQL_C_SBIGINT, &m_batchRowid, 0, &m_batchRowidInd),
+                      m_hstmtSeq, vqT("SQLBindCol"), __LINE__);
+    }
+    m_before.assign(m_numColumns, Before());
     for (unsigned short i = 0; i < m_numColumns; ++i)
-        if (m_colDefs[i].KeyField) m_keyColumns.push_back(i);
-    m_keyInd.assign(m_numColumns, 0);
+        m_before[i].bytes.assign(static_cast<size_t>(m_colDefs[i].SzDataObj) + sizeof(SQLWCHAR), 0);
     if (!PrepareKeyedStatements()) return false;
     m_isOpen = true;
     return true;
@@ -331,22 +379,51 @@ bool vqDbTable::BindRow(SQLHSTMT stmt) {
                    vqT("SQLBindCol"), __LINE__))
             return false;
     }
+    for (size_t h = 0; h < m_hidden.size(); ++h) {
+        Hidden& hidden = m_hidden[h];
+        SQLUSMALLINT number = static_cast<SQLUSMALLINT>(m_numColumns + h + 1);
+        if (!Check(SQLBindCol(stmt, number, hidden.cType, hidden.buffer.data(),
+                              static_cast<SQLLEN>(hidden.buffer.size()), &hidden.ind),
+                   stmt, vqT("SQLBindCol"), __LINE__))
+            return false;
+    }
     return true;
 }
 
 bool vqDbTable::CheckColumnsExist() {
     // NOTE: SQLite reads a double-quoted name that is no column as a text literal, so the
     // probe above cannot catch a wrong column name; the catalogue can.
+    // NOTE: SQLColumns reads the table name as a pattern: escape its '_' and '%'.
     std::string table = m_tableName.ToUTF8();
+    SQLCHAR escape[8] = "";
+    SQLSMALLINT escapeLength = 0;
+    if (Ok(SQLGetInfo(m_db->GetHDBC(), SQL_SEARCH_PATTERN_ESCAPE, escape, sizeof(escape),
+                      &escapeLength)) &&
+        escapeLength == 1) {
+        std::string escaped;
+        for (char ch : table) {
+            if (ch == '_' || ch == '%' || ch == static_cast<char>(escape[0]))
+                escaped += static_cast<char>(escape[0]);
+            escaped += ch;
+        }
+        table = escaped;
+    }
     SQLRETURN rc = SQLColumns(m_hstmtCount, nullptr, 0, nullptr, 0,
                               reinterpret_cast<SQLCHAR*>(&table[0]), SQL_NTS, nullptr, 0);
     if (!Check(rc, m_hstmtCount, vqT("SQLColumns"), __LINE__)) return false;
     std::vector<vqString> names;
     SQLCHAR name[256];
-    SQLLEN ind = 0;
-    while (Ok(SQLFetch(m_hstmtCount)))
+    SQLCHAR owner[256];
+    SQLLEN ind = 0, ownerInd = 0;
+    while (Ok(SQLFetch(m_hstmtCount))) {
+        // A catalogue that does not escape may still list other tables: keep this one's.
+        if (Ok(SQLGetData(m_hstmtCount, 3, SQL_C_CHAR, owner, sizeof(owner), &ownerInd)) &&
+            ownerInd > 0 &&
+            vqString::FromUTF8(reinterpret_cast<char*>(owner)).Cmp(m_tableName) != 0)
+            continue;
         if (Ok(SQLGetData(m_hstmtCount, 4, SQL_C_CHAR, name, sizeof(name), &ind)) && ind > 0)
             names.push_back(vqString::FromUTF8(reinterpret_cast<char*>(name)));
+    }
     SQLFreeStmt(m_hstmtCount, SQL_CLOSE);
     if (names.empty()) return true;  // a catalogue that lists nothing cannot tell
     for (unsigned short i = 0; i < m_numColumns; ++i) {
@@ -361,42 +438,137 @@ bool vqDbTable::CheckColumnsExist() {
     return true;
 }
 
-bool vqDbTable::PrepareKeyedStatements() {
-    m_keyWhere.Clear();
-    for (unsigned short i = 0; i < m_numColumns; ++i) {
-        if (!m_colDefs[i].KeyField) continue;
-        m_keyWhere += m_keyWhere.empty() ? vqT(" WHERE ") : vqT(" AND ");
-        m_keyWhere += vqDbQuoteName(m_colDefs[i].ColName) + vqT("=?");
-    }
-    if (m_keyWhere.empty()) return true;  // no key: lookups and updates report failure when used
-    std::string select = (vqT("SELECT ") + ColumnList(IsSelected) + vqT(" FROM ") +
-                          vqDbQuoteName(m_tableName) + m_keyWhere)
-                             .ToUTF8();
-    if (!Check(SQLPrepare(m_hstmtKey, reinterpret_cast<SQLCHAR*>(&select[0]), SQL_NTS), m_hstmtKey,
-               vqT("Prepare key lookup"), __LINE__))
-        return false;
-    for (unsigned short i = 0; i < m_numColumns; ++i) {
-        const vqDbColDef& c = m_colDefs[i];
-        if (c.KeyField) m_keyInd[i] = IsText(c.SqlCtype) ? SQL_NTS : c.SzDataObj;
-    }
-    return BindKeyParams(m_hstmtKey, 1);
-}
-
-// Key parameters of every keyed statement read the key block that lookups and updates fill.
-bool vqDbTable::BindKeyParams(SQLHSTMT stmt, SQLUSMALLINT first) {
+// Lays out the key block: each key column's part, and the columns read beside the table's
+// own so that a key finds its row exactly.
+void vqDbTable::PlanKey() {
+    m_keyParts.clear();
+    m_keyColumns.clear();
+    m_hidden.clear();
+    m_keysExact = true;
+    const vqDbProfile& profile = m_db->GetProfile();
     size_t offset = 0;
     for (unsigned short i = 0; i < m_numColumns; ++i) {
         const vqDbColDef& c = m_colDefs[i];
         if (!c.KeyField) continue;
-        if (!BindParam(stmt, first++, i, &m_keyParams[offset], &m_keyInd[i])) return false;
-        offset += static_cast<size_t>(c.SzDataObj);
+        m_keyColumns.push_back(i);
+        KeyPart part{KeyPart::kFixed,  i, offset, static_cast<size_t>(c.SzDataObj), -1,
+                     SQL_UNKNOWN_TYPE, 0, 0};
+        std::string quoted = vqDbQuoteName(c.ColName).ToUTF8();
+        if (IsText(c.SqlCtype)) {
+            part.kind = KeyPart::kText;
+            std::string bytes = profile.StoredTextBytes(quoted);
+            if (!bytes.empty()) {
+                part.hidden = static_cast<int>(m_hidden.size());
+                m_hidden.push_back(
+                    Hidden{bytes, SQL_C_SBIGINT, std::vector<unsigned char>(sizeof(SQLBIGINT)), 0});
+            }
+        } else if (IsDate(c.SqlCtype) || IsTime(c.SqlCtype) || IsStamp(c.SqlCtype)) {
+            // Dates and times are found by the text the database holds: their structures
+            // drop fractions (times) or the driver writes them in a form of its own.
+            part.kind = KeyPart::kDateText;
+            part.size = kDateTextSize;
+            part.sqlType = IsDate(c.SqlCtype)   ? SQL_TYPE_DATE
+                           : IsTime(c.SqlCtype) ? SQL_TYPE_TIME
+                                                : SQL_TYPE_TIMESTAMP;
+            part.hidden = static_cast<int>(m_hidden.size());
+            m_hidden.push_back(
+                Hidden{quoted, SQL_C_CHAR, std::vector<unsigned char>(kDateTextSize), 0});
+        } else if (IsVariable(c.SqlCtype)) {
+            part.kind = KeyPart::kBinary;
+            part.size += sizeof(SQLLEN);
+        } else if (c.SqlCtype == SQL_C_FLOAT || c.SqlCtype == SQL_C_DOUBLE) {
+            m_keysExact = false;
+            vqLogWarning(vqT("Table \"%s\": key column \"%s\" holds floating-point values, which ")
+                             vqT("do not survive a round trip exactly; its rows are read-only"),
+                         m_tableName.c_str(), c.ColName.c_str());
+        }
+        offset += part.size;
+        m_keyParts.push_back(part);
+    }
+    m_keyParams.assign(offset + 1, 0);
+}
+
+bool vqDbTable::PrepareKeyedStatements() {
+    m_keyWhere.Clear();
+    for (const KeyPart& part : m_keyParts) {
+        m_keyWhere += m_keyWhere.empty() ? vqT(" WHERE ") : vqT(" AND ");
+        m_keyWhere += vqDbQuoteName(m_colDefs[part.col].ColName) + vqT("=?");
+    }
+    if (m_keyWhere.empty()) return true;  // no key: lookups and updates report failure when used
+    std::string select =
+        (vqT("SELECT ") + SelectList() + vqT(" FROM ") + vqDbQuoteName(m_tableName) + m_keyWhere)
+            .ToUTF8();
+    if (!Check(SQLPrepare(m_hstmtKey, reinterpret_cast<SQLCHAR*>(&select[0]), SQL_NTS), m_hstmtKey,
+               vqT("Prepare key lookup"), __LINE__))
+        return false;
+    std::string count =
+        (vqT("SELECT COUNT(*) FROM ") + vqDbQuoteName(m_tableName) + m_keyWhere).ToUTF8();
+    if (!Check(SQLPrepare(m_hstmtKeyCount, reinterpret_cast<SQLCHAR*>(&count[0]), SQL_NTS),
+               m_hstmtKeyCount, vqT("Prepare key count"), __LINE__))
+        return false;
+    SQLUSMALLINT first = 1, again = 1;
+    return BindKeyParams(m_hstmtKey, first) && BindKeyParams(m_hstmtKeyCount, again);
+}
+
+// Key parameters of every keyed statement read the key block that LoadKeyParams fills.
+bool vqDbTable::BindKeyParams(SQLHSTMT stmt, SQLUSMALLINT& number) {
+    for (KeyPart& part : m_keyParts) {
+        const vqDbColDef& c = m_colDefs[part.col];
+        unsigned char* bytes = &m_keyParams[part.offset];
+        bool ok = true;
+        switch (part.kind) {
+            case KeyPart::kDateText: {
+                SQLSMALLINT digits = part.sqlType == SQL_TYPE_DATE ? 0 : 9;
+                ok = Check(
+                    SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_CHAR, part.sqlType,
+                                     kDateTextSize - 1, digits, bytes, kDateTextSize, &part.ind),
+                    stmt, vqT("SQLBindParameter"), __LINE__);
+                break;
+            }
+            case KeyPart::kBinary:
+                ok = BindParam(stmt, number, part.col, bytes + sizeof(SQLLEN), &part.ind, nullptr);
+                break;
+            default:
+                ok = BindParam(stmt, number, part.col, bytes, &part.ind,
+                               IsShadowed(c.SqlCtype) ? &part.shadow : nullptr);
+                break;
+        }
+        if (!ok) return false;
+        ++number;
     }
     return true;
 }
 
-SQLHSTMT vqDbTable::PrepareUpdate(const std::vector<unsigned short>& columns) {
+// Copies a key into the block the key parameters read, with their lengths and 64-bit forms.
+void vqDbTable::LoadKeyParams(const GenericKey& key) {
+    memcpy(m_keyParams.data(), key.GetBlk(), key.GetBlkSize());
+    for (KeyPart& part : m_keyParts) {
+        const vqDbColDef& c = m_colDefs[part.col];
+        const unsigned char* bytes = &m_keyParams[part.offset];
+        switch (part.kind) {
+            case KeyPart::kText:
+            case KeyPart::kDateText:
+                part.ind = SQL_NTS;
+                break;
+            case KeyPart::kBinary:
+                memcpy(&part.ind, bytes, sizeof(SQLLEN));
+                break;
+            default:
+                part.ind = c.SzDataObj;
+                if (IsShadowed(c.SqlCtype)) {
+                    vqDbColDef copy = c;
+                    copy.PtrDataObj = const_cast<unsigned char*>(bytes);
+                    part.shadow = ShadowValue(copy);
+                }
+                break;
+        }
+    }
+}
+
+SQLHSTMT vqDbTable::PrepareUpdate(const std::vector<unsigned short>& columns,
+                                  const std::vector<bool>& checked) {
     for (size_t i = 0; i < m_updates.size(); ++i) {
-        if (m_updates[i].columns != columns) continue;
+        if (m_updates[i].columns != columns || m_updates[i].checked != checked) continue;
         std::rotate(m_updates.begin(), m_updates.begin() + i, m_updates.begin() + i + 1);
         return m_updates.front().stmt;
     }
@@ -411,24 +583,49 @@ SQLHSTMT vqDbTable::PrepareUpdate(const std::vector<unsigned short>& columns) {
         vqDbLogExtendedErrorMsg(vqT("Could not allocate a statement\n"), m_db, __FILE__, __LINE__);
         return SQL_NULL_HSTMT;
     }
-    vqString set;
-    for (unsigned short col : columns) {
+    // The update writes only where the key finds exactly one row and every changed column
+    // still holds the value read: one statement, so nothing is ever written in part.
+    const vqDbProfile& profile = m_db->GetProfile();
+    vqString set, same;
+    std::vector<int> markers(columns.size(), 0);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const vqDbColDef& c = m_colDefs[columns[i]];
+        vqString quoted = vqDbQuoteName(c.ColName);
         set += set.empty() ? vqT(" SET ") : vqT(",");
-        set += vqDbQuoteName(m_colDefs[col].ColName) + vqT("=?");
+        set += quoted + vqT("=?");
+        if (checked[i])
+            same += vqT(" AND ") +
+                    vqString::FromUTF8(profile.SameValue(quoted.ToUTF8(), c.SqlCtype, markers[i]));
     }
-    std::string update = (vqT("UPDATE ") + vqDbQuoteName(m_tableName) + set + m_keyWhere).ToUTF8();
+    vqString table = vqDbQuoteName(m_tableName);
+    std::string update = (vqT("UPDATE ") + table + set + m_keyWhere + same +
+                          vqT(" AND (SELECT COUNT(*) FROM ") + table + m_keyWhere + vqT(")=1"))
+                             .ToUTF8();
     bool ok = Check(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(&update[0]), SQL_NTS), stmt,
                     vqT("Prepare update"), __LINE__);
     SQLUSMALLINT param = 1;
     for (size_t i = 0; ok && i < columns.size(); ++i) {
         vqDbColDef& c = m_colDefs[columns[i]];
-        ok = BindParam(stmt, param++, columns[i], c.PtrDataObj, &c.CbValue);
+        ok = BindParam(stmt, param++, columns[i], c.PtrDataObj, &c.CbValue, &m_shadows[columns[i]]);
     }
-    if (!ok || !BindKeyParams(stmt, param)) {
+    ok = ok && BindKeyParams(stmt, param);
+    for (size_t i = 0; ok && i < columns.size(); ++i) {
+        Before& b = m_before[columns[i]];
+        for (int m = 0; ok && m < markers[i]; ++m)
+            ok = BindParam(stmt, param++, columns[i], b.bytes.data(), &b.ind, &b.shadow);
+    }
+    ok = ok && BindKeyParams(stmt, param);
+    // NOTE: a query timeout bounds lock waits where the driver has no lock timeout of its own.
+    if (ok)
+        SQLSetStmtAttr(
+            stmt, SQL_ATTR_QUERY_TIMEOUT,
+            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>((vqDb::kLockWaitMs + 999) / 1000)),
+            0);
+    if (!ok) {
         SQLFreeHandle(SQL_HANDLE_STMT, stmt);
         return SQL_NULL_HSTMT;
     }
-    m_updates.insert(m_updates.begin(), UpdateStatement{columns, stmt});
+    m_updates.insert(m_updates.begin(), UpdateStatement{columns, checked, stmt});
     return stmt;
 }
 
@@ -452,14 +649,29 @@ bool vqDbTable::Query() {
         vqLogError(vqT("Query on table \"%s\", which is not open"), m_tableName.c_str());
         return false;
     }
-    vqString sql =
-        vqT("SELECT ") + ColumnList(IsSelected) + vqT(" FROM ") + vqDbQuoteName(m_tableName);
-    if (!m_where.empty()) sql += vqT(" WHERE ") + m_where;
-    if (!m_orderBy.empty()) sql += vqT(" ORDER BY ") + m_orderBy;
+    vqString sql = vqT("SELECT ") + SelectList();
+    if (m_batchScan) sql += vqT(",") + vqString::FromUTF8(m_db->GetProfile().BatchScanColumn());
+    sql += vqT(" FROM ") + vqDbQuoteName(m_tableName);
+    if (m_batchScan) {
+        // Batches go on from the last row read: after its row id, or past the rows read so
+        // far where the application orders the rows its own way.
+        vqString column = vqString::FromUTF8(m_db->GetProfile().BatchScanColumn());
+        vqString where = m_where.empty() ? vqString() : vqT("(") + m_where + vqT(") AND ");
+        if (m_orderBy.empty())
+            sql += vqT(" WHERE ") + where + column + vqT(">? ORDER BY ") + column + vqT(" LIMIT ?");
+        else
+            sql += (m_where.empty() ? vqString() : vqT(" WHERE ") + m_where) + vqT(" ORDER BY ") +
+                   m_orderBy + vqT(",") + column + vqT(" LIMIT ? OFFSET ?");
+    } else {
+        if (!m_where.empty()) sql += vqT(" WHERE ") + m_where;
+        if (!m_orderBy.empty()) sql += vqT(" ORDER BY ") + m_orderBy;
+    }
     SQLFreeStmt(m_hstmtSeq, SQL_CLOSE);
+    SQLFreeStmt(m_hstmtSeq, SQL_RESET_PARAMS);
     m_seqDone = false;
     m_db->SetCursorBatch(true);
     m_seqFetched = false;
+    ForgetBefore();
     // The relation and the session settings the lookup aside follows may have changed.
     if (m_asideState == kAsideReady) m_asideState = kAsideUnprepared;
     // NOTE: with StepAPI=1 the SQLite3 driver returns no rows from every second
@@ -468,7 +680,83 @@ bool vqDbTable::Query() {
     if (!Check(SQLPrepare(m_hstmtSeq, reinterpret_cast<SQLCHAR*>(&text[0]), SQL_NTS), m_hstmtSeq,
                vqT("Prepare query"), __LINE__))
         return false;
-    return Check(SQLExecute(m_hstmtSeq), m_hstmtSeq, vqT("Query"), __LINE__);
+    if (!m_batchScan) return Check(SQLExecute(m_hstmtSeq), m_hstmtSeq, vqT("Query"), __LINE__);
+    static SQLLEN s_plain = 0;
+    SQLUSMALLINT number = 1;
+    bool ok = true;
+    for (SQLBIGINT* value : m_orderBy.empty()
+                                ? std::vector<SQLBIGINT*>{&m_batchAfter, &m_batchLimit}
+                                : std::vector<SQLBIGINT*>{&m_batchLimit, &m_batchOffset})
+        ok = ok && Check(SQLBindParameter(m_hstmtSeq, number++, SQL_PARAM_INPUT, SQL_C_SBIGINT,
+                                          SQL_BIGINT, 19, 0, value, 0, &s_plain),
+                         m_hstmtSeq, vqT("SQLBindParameter"), __LINE__);
+    m_batchStride = m_numColumns * sizeof(SQLLEN) + sizeof(SQLBIGINT);
+    for (unsigned short i = 0; i < m_numColumns; ++i)
+        m_batchStride += static_cast<size_t>(m_colDefs[i].SzDataObj);
+    for (const Hidden& h : m_hidden) m_batchStride += sizeof(SQLLEN) + h.buffer.size();
+    m_batchAfter = INT64_MIN;
+    m_batchOffset = 0;
+    m_batchRowsSeen = 0;
+    m_batchCount = m_batchNext = m_batchesRead = 0;
+    m_batchLast = false;
+    // The first batch comes at once; nothing runs until the first row is asked for.
+    return ok;
+}
+
+// Reads the next batch of the scan to its end, so the statement holds no lock afterwards.
+bool vqDbTable::FetchBatch() {
+    const size_t kBatchBytes = 1 << 20;
+    size_t rows = m_batchesRead == 0 ? kFirstScanBatch : m_batchesRead == 1 ? 256 : 4096;
+    size_t fit = std::max<size_t>(16, kBatchBytes / m_batchStride);
+    if (rows > fit) rows = fit;
+    m_batchLimit = static_cast<SQLBIGINT>(rows);
+    m_batchOffset = static_cast<SQLBIGINT>(m_batchRowsSeen);
+    m_batchRows.resize(rows * m_batchStride);
+    m_batchCount = m_batchNext = 0;
+    SQLFreeStmt(m_hstmtSeq, SQL_CLOSE);
+    if (!Check(SQLExecute(m_hstmtSeq), m_hstmtSeq, vqT("Query"), __LINE__)) return false;
+    ++m_batchesRead;
+    SQLRETURN rc;
+    while (Ok(rc = SQLFetch(m_hstmtSeq))) {
+        if (m_batchCount == rows) continue;  // a row past the limit: read on to the end
+        unsigned char* out = &m_batchRows[m_batchCount++ * m_batchStride];
+        for (unsigned short i = 0; i < m_numColumns; ++i) {
+            const vqDbColDef& c = m_colDefs[i];
+            memcpy(out, &c.CbValue, sizeof(SQLLEN));
+            memcpy(out + sizeof(SQLLEN), c.PtrDataObj, static_cast<size_t>(c.SzDataObj));
+            out += sizeof(SQLLEN) + static_cast<size_t>(c.SzDataObj);
+        }
+        for (const Hidden& h : m_hidden) {
+            memcpy(out, &h.ind, sizeof(SQLLEN));
+            memcpy(out + sizeof(SQLLEN), h.buffer.data(), h.buffer.size());
+            out += sizeof(SQLLEN) + h.buffer.size();
+        }
+        memcpy(out, &m_batchRowid, sizeof(SQLBIGINT));
+    }
+    bool ok = rc == SQL_NO_DATA || Check(rc, m_hstmtSeq, vqT("Fetch"), __LINE__);
+    SQLFreeStmt(m_hstmtSeq, SQL_CLOSE);
+    m_batchLast = m_batchCount < rows;
+    return ok;
+}
+
+// Loads the next row of the batch into the buffers; false when the batch is used up.
+bool vqDbTable::NextFromBatch() {
+    if (m_batchNext >= m_batchCount) return false;
+    const unsigned char* in = &m_batchRows[m_batchNext++ * m_batchStride];
+    for (unsigned short i = 0; i < m_numColumns; ++i) {
+        vqDbColDef& c = m_colDefs[i];
+        memcpy(&c.CbValue, in, sizeof(SQLLEN));
+        memcpy(c.PtrDataObj, in + sizeof(SQLLEN), static_cast<size_t>(c.SzDataObj));
+        in += sizeof(SQLLEN) + static_cast<size_t>(c.SzDataObj);
+    }
+    for (Hidden& h : m_hidden) {
+        memcpy(&h.ind, in, sizeof(SQLLEN));
+        memcpy(h.buffer.data(), in + sizeof(SQLLEN), h.buffer.size());
+        in += sizeof(SQLLEN) + h.buffer.size();
+    }
+    memcpy(&m_batchAfter, in, sizeof(SQLBIGINT));
+    ++m_batchRowsSeen;
+    return true;
 }
 
 bool vqDbTable::getRec(UWORD fetchType) {
@@ -482,6 +770,24 @@ bool vqDbTable::getRec(UWORD fetchType) {
         m_asideRowLoaded = false;
         done = true;
         ++m_fetchCount;
+        ForgetBefore();
+        return true;
+    }
+    if (!byKey && m_batchScan) {
+        ++m_fetchCount;
+        if (!NextFromBatch()) {
+            // A batch that failed is read again on the next call; a short one was the last.
+            if (m_batchLast) {
+                m_atEnd = done = true;
+                return false;
+            }
+            if (!FetchBatch()) return false;
+            if (!NextFromBatch()) {
+                m_atEnd = done = true;
+                return false;
+            }
+        }
+        ForgetBefore();
         return true;
     }
     SQLRETURN rc = fetchType == SQL_FETCH_NEXT
@@ -489,18 +795,45 @@ bool vqDbTable::getRec(UWORD fetchType) {
                        : SQLFetchScroll(stmt, static_cast<SQLSMALLINT>(fetchType), 0);
     ++m_fetchCount;
     m_atEnd = rc == SQL_NO_DATA;
-    // NOTE: a cursor left open keeps the database's read lock (SQLite) or the driver's
-    // transaction (psqlODBC): close it at its end, and a key lookup once it has its row.
-    if (m_atEnd || (byKey && Ok(rc))) {
+    if (byKey && Ok(rc)) {
+        // The row found must carry the key asked for, and be the only one that does.
+        bool asked = FoundRowIsAsked(stmt);
         SQLFreeStmt(stmt, SQL_CLOSE);
         done = true;
+        if (!asked) return false;
+        ForgetBefore();
+        return Check(rc, stmt, vqT("Fetch"), __LINE__);
     }
-    if (m_atEnd) return false;
+    // NOTE: a cursor left open keeps the database's read lock (SQLite) or the driver's
+    // transaction (psqlODBC): close it at its end.
+    if (m_atEnd) {
+        SQLFreeStmt(stmt, SQL_CLOSE);
+        done = true;
+        return false;
+    }
     if (!byKey && !m_seqFetched && Ok(rc)) {
         m_seqFetched = true;  // the first rows are in: fetch the others in larger batches
         m_db->SetCursorBatch(false);
     }
+    if (Ok(rc)) ForgetBefore();
     return Check(rc, stmt, vqT("Fetch"), __LINE__);
+}
+
+// Whether the row a lookup loaded is the one asked for: its key reads as the key asked
+// for, and the lookup finds no second row. Reads the lookup to its end.
+bool vqDbTable::FoundRowIsAsked(SQLHSTMT stmt) {
+    GenericKey found = GetRowKey();
+    bool same = found == m_askedKey;
+    // NOTE: the second fetch overwrites the buffers when it finds a row; it is refused then.
+    SQLRETURN more = stmt == SQL_NULL_HSTMT ? SQL_NO_DATA : SQLFetch(stmt);
+    m_lookupOther = !same || more != SQL_NO_DATA;
+    if (m_lookupOther) {
+        m_atEnd = false;
+        vqLogError(vqT("Key lookup on table \"%s\" found %s: the row is not loaded"),
+                   m_tableName.c_str(),
+                   same ? vqT("more than one row with the key") : vqT("a row with another key"));
+    }
+    return !m_lookupOther;
 }
 
 bool vqDbTable::GetNext() {
@@ -544,20 +877,78 @@ GenericKey vqDbTable::GetRowKey() {
         m_keyColumns.clear();
         for (unsigned short i = 0; i < m_numColumns; ++i)
             if (m_colDefs[i].KeyField) m_keyColumns.push_back(i);
+        if (m_keyColumns.empty()) return key;
+        // Before Open the key is the plain bytes of the key columns' buffers.
+        for (unsigned short i : m_keyColumns)
+            if (IsColNull(i) || IsColTruncated(i)) return key;
+        unsigned char* block = key.Resize(KeySize());
+        for (unsigned short i : m_keyColumns) {
+            memcpy(block, m_colDefs[i].PtrDataObj, static_cast<size_t>(m_colDefs[i].SzDataObj));
+            block += m_colDefs[i].SzDataObj;
+        }
+        return key;
     }
-    if (m_keyColumns.empty()) return key;
-    for (unsigned short i : m_keyColumns)
-        if (IsColNull(i) || IsColTruncated(i)) return key;
+    if (m_keyParts.empty()) return key;
+    for (const KeyPart& part : m_keyParts) {
+        const vqDbColDef& c = m_colDefs[part.col];
+        if (IsColNull(part.col) || IsColTruncated(part.col)) return key;
+        if (part.kind == KeyPart::kDateText) {
+            const Hidden& h = m_hidden[static_cast<size_t>(part.hidden)];
+            if (h.ind == SQL_NULL_DATA || h.ind == SQL_NO_TOTAL ||
+                h.ind >= static_cast<SQLLEN>(h.buffer.size()))
+                return key;
+        }
+        if (part.kind == KeyPart::kText && part.hidden >= 0) {
+            // A NUL inside the value: the driver read only what comes before it.
+            const Hidden& h = m_hidden[static_cast<size_t>(part.hidden)];
+            SQLBIGINT stored = 0;
+            memcpy(&stored, h.buffer.data(), sizeof(stored));
+            size_t read = c.SqlCtype == SQL_C_CHAR
+                              ? strnlen(static_cast<const char*>(c.PtrDataObj),
+                                        static_cast<size_t>(c.SzDataObj))
+                              : UTF16ToUTF8(static_cast<const SQLWCHAR*>(c.PtrDataObj),
+                                            static_cast<size_t>(c.CbValue) / sizeof(SQLWCHAR))
+                                    .size();
+            if (h.ind != SQL_NULL_DATA && stored > static_cast<SQLBIGINT>(read)) {
+                if (!m_nulKeyLogged)
+                    vqLogWarning(vqT("Table \"%s\": a value of key column \"%s\" holds a NUL ")
+                                     vqT("character, so its row cannot be found again by its ")
+                                         vqT("key; such rows are read-only"),
+                                 m_tableName.c_str(), c.ColName.c_str());
+                m_nulKeyLogged = true;
+                return key;
+            }
+        }
+    }
     unsigned char* block = key.Resize(KeySize());
-    for (unsigned short i : m_keyColumns) {
-        const vqDbColDef& c = m_colDefs[i];
-        size_t used = static_cast<size_t>(c.SzDataObj);
-        // Bytes after a text's end are whatever longer values left there: not part of the key.
-        if (IsText(c.SqlCtype)) used = static_cast<size_t>(c.CbValue) + sizeof(SQLWCHAR);
-        if (used > static_cast<size_t>(c.SzDataObj)) used = static_cast<size_t>(c.SzDataObj);
-        memcpy(block, c.PtrDataObj, used);
-        memset(block + used, 0, static_cast<size_t>(c.SzDataObj) - used);
-        block += c.SzDataObj;
+    for (const KeyPart& part : m_keyParts) {
+        const vqDbColDef& c = m_colDefs[part.col];
+        unsigned char* out = block + part.offset;
+        memset(out, 0, part.size);
+        switch (part.kind) {
+            case KeyPart::kDateText: {
+                const Hidden& h = m_hidden[static_cast<size_t>(part.hidden)];
+                memcpy(out, h.buffer.data(), static_cast<size_t>(h.ind));
+                break;
+            }
+            case KeyPart::kBinary: {
+                SQLLEN length = c.CbValue < c.SzDataObj ? c.CbValue : c.SzDataObj;
+                memcpy(out, &length, sizeof(SQLLEN));
+                memcpy(out + sizeof(SQLLEN), c.PtrDataObj, static_cast<size_t>(length));
+                break;
+            }
+            case KeyPart::kText: {
+                // Bytes after a text's end are whatever longer values left there: not the key.
+                size_t used = static_cast<size_t>(c.CbValue);
+                if (used > static_cast<size_t>(c.SzDataObj))
+                    used = static_cast<size_t>(c.SzDataObj);
+                memcpy(out, c.PtrDataObj, used);
+                break;
+            }
+            default:
+                memcpy(out, c.PtrDataObj, part.size);
+                break;
+        }
     }
     return key;
 }
@@ -569,12 +960,35 @@ void vqDbTable::SetRowKey(const GenericKey& key) {
         return;
     }
     const unsigned char* bytes = static_cast<const unsigned char*>(key.GetBlk());
-    size_t offset = 0;
-    for (unsigned short i = 0; i < m_numColumns; ++i) {
-        vqDbColDef& c = m_colDefs[i];
-        if (!c.KeyField) continue;
-        memcpy(c.PtrDataObj, bytes + offset, static_cast<size_t>(c.SzDataObj));
-        c.CbValue = c.SzDataObj;
+    if (!m_isOpen) {
+        for (unsigned short i : m_keyColumns) {
+            vqDbColDef& c = m_colDefs[i];
+            memcpy(c.PtrDataObj, bytes, static_cast<size_t>(c.SzDataObj));
+            c.CbValue = c.SzDataObj;
+            bytes += c.SzDataObj;
+        }
+        return;
+    }
+    for (const KeyPart& part : m_keyParts) {
+        vqDbColDef& c = m_colDefs[part.col];
+        const unsigned char* in = bytes + part.offset;
+        switch (part.kind) {
+            case KeyPart::kDateText: {
+                Hidden& h = m_hidden[static_cast<size_t>(part.hidden)];
+                memcpy(h.buffer.data(), in, part.size);
+                h.ind = static_cast<SQLLEN>(strnlen(reinterpret_cast<const char*>(in), part.size));
+                c.CbValue = c.SzDataObj;
+                break;
+            }
+            case KeyPart::kBinary:
+                memcpy(&c.CbValue, in, sizeof(SQLLEN));
+                memcpy(c.PtrDataObj, in + sizeof(SQLLEN), static_cast<size_t>(c.SzDataObj));
+                break;
+            default:
+                memcpy(c.PtrDataObj, in, static_cast<size_t>(c.SzDataObj));
+                c.CbValue = c.SzDataObj;
+                break;
+        }
         if (c.SqlCtype == SQL_C_CHAR) {
             c.CbValue = static_cast<SQLLEN>(
                 strnlen(static_cast<const char*>(c.PtrDataObj), static_cast<size_t>(c.SzDataObj)));
@@ -584,7 +998,13 @@ void vqDbTable::SetRowKey(const GenericKey& key) {
             while (n < max && text[n]) ++n;
             c.CbValue = static_cast<SQLLEN>(n * sizeof(SQLWCHAR));
         }
-        offset += static_cast<size_t>(c.SzDataObj);
+        if (part.kind == KeyPart::kText && part.hidden >= 0) {
+            // The key was made from a value without a NUL: its stored length is its length.
+            Hidden& h = m_hidden[static_cast<size_t>(part.hidden)];
+            SQLBIGINT length = 0;
+            h.ind = 0;
+            memcpy(h.buffer.data(), &length, sizeof(length));
+        }
     }
 }
 
@@ -594,9 +1014,26 @@ void vqDbTable::ClearMemberVars(bool setToNull) {
         memset(c.PtrDataObj, 0, static_cast<size_t>(c.SzDataObj));
         c.CbValue = setToNull ? SQL_NULL_DATA : 0;
     }
+    ForgetBefore();
+}
+
+void vqDbTable::SaveBefore(unsigned short col) {
+    if (col >= m_before.size() || m_before[col].saved) return;
+    Before& b = m_before[col];
+    const vqDbColDef& c = m_colDefs[col];
+    b.saved = true;
+    b.cut = IsColTruncated(col);
+    b.ind = c.CbValue;
+    memcpy(b.bytes.data(), c.PtrDataObj, static_cast<size_t>(c.SzDataObj));
+    if (IsShadowed(c.SqlCtype)) b.shadow = ShadowValue(c);
+}
+
+void vqDbTable::ForgetBefore() {
+    for (Before& b : m_before) b.saved = false;
 }
 
 bool vqDbTable::QueryOnKeyFields(bool /*forUpdate*/, bool /*distinct*/) {
+    m_lookupOther = false;
     if (!m_isOpen) {
         vqLogError(vqT("QueryOnKeyFields on table \"%s\", which is not open"), m_tableName.c_str());
         return false;
@@ -605,14 +1042,13 @@ bool vqDbTable::QueryOnKeyFields(bool /*forUpdate*/, bool /*distinct*/) {
         vqLogError(vqT("QueryOnKeyFields: table \"%s\" has no key columns"), m_tableName.c_str());
         return false;
     }
-    GenericKey key = GetRowKey();
-    if (key.GetBlkSize() == 0) {
+    m_askedKey = GetRowKey();
+    if (m_askedKey.GetBlkSize() == 0) {
         vqLogError(vqT("QueryOnKeyFields: the key columns of table \"%s\" hold no usable key"),
                    m_tableName.c_str());
         return false;
     }
-    memcpy(m_keyParams.data(), key.GetBlk(), key.GetBlkSize());
-    FillShadows();
+    LoadKeyParams(m_askedKey);
     SQLFreeStmt(m_hstmtKey, SQL_CLOSE);
     m_keyDone = false;
     ++m_keyQueryCount;
@@ -623,7 +1059,8 @@ bool vqDbTable::QueryOnKeyFields(bool /*forUpdate*/, bool /*distinct*/) {
 void vqDbTable::PrepareLookupAside() {
     m_asideState = kAsideOff;
     m_asideRest = 0;
-    if (m_keyWhere.empty() || !m_db->PrepareLookupConnection()) return;
+    const char* version = m_db->GetProfile().RowVersionColumn();
+    if (m_keyWhere.empty() || !version || !m_db->PrepareLookupConnection()) return;
     vqString relation = m_db->LookupRelationName(vqDbQuoteName(m_tableName));
     if (relation.empty()) return;
     if (m_hstmtAside == SQL_NULL_HSTMT &&
@@ -631,19 +1068,19 @@ void vqDbTable::PrepareLookupAside() {
         m_hstmtAside = SQL_NULL_HSTMT;
         return;
     }
-    // NOTE: xmax is not 0 while a transaction changes, deletes or locks the row (or after
-    // one that did so failed): then the row may not be what this connection sees.
-    std::string select = (vqT("SELECT ") + ColumnList(IsSelected) + vqT(", xmax::text FROM ") +
-                          relation + m_keyWhere)
+    std::string select = (vqT("SELECT ") + SelectList() + vqT(",") + vqString::FromUTF8(version) +
+                          vqT(" FROM ") + relation + m_keyWhere)
                              .ToUTF8();
     SQLFreeStmt(m_hstmtAside, SQL_CLOSE);
     SQLFreeStmt(m_hstmtAside, SQL_UNBIND);
     SQLFreeStmt(m_hstmtAside, SQL_RESET_PARAMS);
+    SQLUSMALLINT versionColumn = static_cast<SQLUSMALLINT>(m_numColumns + m_hidden.size() + 1);
+    SQLUSMALLINT first = 1;
     if (!Ok(SQLPrepare(m_hstmtAside, reinterpret_cast<SQLCHAR*>(&select[0]), SQL_NTS)) ||
-        !Ok(SQLBindCol(m_hstmtAside, m_numColumns + 1, SQL_C_CHAR, m_asideXmax, sizeof(m_asideXmax),
+        !Ok(SQLBindCol(m_hstmtAside, versionColumn, SQL_C_CHAR, m_asideXmax, sizeof(m_asideXmax),
                        &m_asideXmaxInd)))
         return;
-    if (!BindRow(m_hstmtAside) || !BindKeyParams(m_hstmtAside, 1)) return;
+    if (!BindRow(m_hstmtAside) || !BindKeyParams(m_hstmtAside, first)) return;
     m_asideState = kAsideReady;
 }
 
@@ -669,15 +1106,18 @@ bool vqDbTable::LookupAside() {
         // stops the lookups aside until the next query.
         // NOTE: psqlODBC 13 leaks some memory in every failed execution of a statement it
         // prepared on the server; waiting once for the lock, not for every lookup, bounds it.
-        if (strcmp(reinterpret_cast<char*>(state), "55P03") == 0)
+        if (m_db->GetProfile().IsLockWait(reinterpret_cast<char*>(state), native))
             m_asideRest = kAsideRestAfterLock;
         else
             m_asideState = kAsideOff;
         vqLogDebug(vqT("Key lookup on table \"%s\" goes back to the main connection (SQLSTATE %s)"),
                    m_tableName.c_str(), vqString::FromUTF8(reinterpret_cast<char*>(state)).c_str());
     }
+    // A row that is not the one asked for, or not the only one, is looked up here again.
+    bool found = Ok(rc) && m_asideXmaxInd != SQL_NULL_DATA && strcmp(m_asideXmax, "0") == 0 &&
+                 GetRowKey() == m_askedKey && SQLFetch(m_hstmtAside) == SQL_NO_DATA;
     SQLFreeStmt(m_hstmtAside, SQL_CLOSE);
-    if (!Ok(rc) || m_asideXmaxInd == SQL_NULL_DATA || strcmp(m_asideXmax, "0") != 0) return false;
+    if (!found) return false;
     ++m_lookupsAside;
     return true;
 }
@@ -689,10 +1129,42 @@ bool vqDbTable::UpdateOnKey(const GenericKey& key) {
     return UpdateOnKey(key, columns);
 }
 
-bool vqDbTable::UpdateOnKey(const GenericKey& key, const std::vector<unsigned short>& columns) {
+void vqDbTable::LogUpdate(UpdateResult result, const vqChar* rowName, const vqChar* detail) {
+    m_updateResult = result;
+    vqString row = rowName ? vqString(rowName) : vqString(vqT("The row"));
+    vqString text = vqString::Format(vqT("%s of table \"%s\" keeps its stored values: %s\n"),
+                                     row.c_str(), m_tableName.c_str(), detail);
+    if (result == kUpdateLocked || result == kUpdateFailed)
+        vqDbLogExtendedErrorMsg(text.c_str(), m_db, __FILE__, __LINE__);
+    else
+        vqLogError(vqT("%s"), text.c_str());
+}
+
+// Why an update that matched no row did not: the key finds no row, or more than one, or
+// the row's changed columns no longer hold what was read.
+vqDbTable::UpdateResult vqDbTable::WhyNotUpdated() {
+    SQLFreeStmt(m_hstmtKeyCount, SQL_CLOSE);
+    SQLBIGINT count = -1;
+    SQLLEN ind = 0;
+    SQLRETURN rc = SQLExecute(m_hstmtKeyCount);
+    if (Ok(rc)) rc = SQLFetch(m_hstmtKeyCount);
+    if (Ok(rc)) rc = SQLGetData(m_hstmtKeyCount, 1, SQL_C_SBIGINT, &count, 0, &ind);
+    if (Ok(rc)) SQLFetch(m_hstmtKeyCount);  // read to the end: no lock stays behind
+    SQLFreeStmt(m_hstmtKeyCount, SQL_CLOSE);
+    if (!Ok(rc)) return kUpdateFailed;
+    return count == 0 ? kUpdateRowGone : count == 1 ? kUpdateRowChanged : kUpdateKeyNotUnique;
+}
+
+bool vqDbTable::UpdateOnKey(const GenericKey& key, const std::vector<unsigned short>& columns,
+                            const vqChar* rowName) {
+    m_updateResult = kUpdateRefused;
     if (!m_isOpen || key.GetBlkSize() != KeySize() || KeySize() == 0) {
-        vqLogError(vqT("UpdateOnKey: table \"%s\" is not open or the key does not fit it"),
-                   m_tableName.c_str());
+        LogUpdate(kUpdateRefused, rowName, vqT("the table is not open or the key does not fit it"));
+        return false;
+    }
+    if (!m_keysExact) {
+        LogUpdate(kUpdateRefused, rowName,
+                  vqT("a floating-point key does not find its row exactly"));
         return false;
     }
     std::vector<unsigned short> set(columns);
@@ -700,26 +1172,73 @@ bool vqDbTable::UpdateOnKey(const GenericKey& key, const std::vector<unsigned sh
     set.erase(std::unique(set.begin(), set.end()), set.end());
     for (unsigned short col : set) {
         if (col < m_numColumns && m_colDefs[col].CanUpdate()) continue;
-        vqLogError(vqT("UpdateOnKey: column %d of table \"%s\" cannot be updated"),
-                   static_cast<int>(col), m_tableName.c_str());
+        LogUpdate(
+            kUpdateRefused, rowName,
+            vqString::Format(vqT("column %d cannot be updated"), static_cast<int>(col)).c_str());
         return false;
     }
-    if (set.empty()) return true;
-    if (!WholeValues(set, vqT("Update"))) return false;
-    SQLHSTMT stmt = PrepareUpdate(set);
-    if (stmt == SQL_NULL_HSTMT) return false;
-    memcpy(m_keyParams.data(), key.GetBlk(), key.GetBlkSize());
+    if (set.empty()) {
+        m_updateResult = kUpdateWritten;
+        return true;
+    }
+    if (!WholeValues(set, vqT("Update"))) {
+        m_updateResult = kUpdateRefused;
+        return false;
+    }
+    // A column read only in part cannot be compared with what is stored now.
+    for (unsigned short col : set) {
+        if (!m_before[col].saved || !m_before[col].cut) continue;
+        LogUpdate(kUpdateRowChanged, rowName,
+                  vqString::Format(vqT("column \"%s\" was read only in part, so whether someone ")
+                                       vqT("else changed it cannot be told"),
+                                   m_colDefs[col].ColName.c_str())
+                      .c_str());
+        return false;
+    }
+    // Columns whose buffers changed without SetColumnValue have no value read to check.
+    std::vector<bool> checked(set.size());
+    for (size_t i = 0; i < set.size(); ++i) checked[i] = m_before[set[i]].saved;
+    SQLHSTMT stmt = PrepareUpdate(set, checked);
+    if (stmt == SQL_NULL_HSTMT) {
+        m_updateResult = kUpdateFailed;
+        return false;
+    }
+    LoadKeyParams(key);
     FillShadows();
     SQLFreeStmt(stmt, SQL_CLOSE);
-    if (!Check(SQLExecute(stmt), stmt, vqT("Update"), __LINE__)) return false;
-    SQLLEN rows = 0;
-    SQLRowCount(stmt, &rows);
-    if (rows != 1) {
-        vqLogError(vqT("Update on table \"%s\" changed %ld rows instead of one"),
-                   m_tableName.c_str(), static_cast<long>(rows));
+    SQLRETURN rc = SQLExecute(stmt);
+    if (!Ok(rc) && rc != SQL_NO_DATA) {
+        m_db->TakeDiagnostics(SQL_HANDLE_STMT, stmt);
+        bool locked = m_db->GetProfile().IsLockWait(m_db->GetLastState().ToUTF8(),
+                                                    m_db->GetLastNativeError());
+        LogUpdate(locked ? kUpdateLocked : kUpdateFailed, rowName,
+                  locked ? vqT("another connection held a lock on it for too long")
+                         : vqT("the update failed"));
         return false;
     }
-    return true;
+    SQLLEN rows = 0;
+    if (rc != SQL_NO_DATA) SQLRowCount(stmt, &rows);
+    SQLFreeStmt(stmt, SQL_CLOSE);
+    if (rows == 1) {
+        m_updateResult = kUpdateWritten;
+        ForgetBefore();  // the buffers now hold what is stored
+        return true;
+    }
+    if (rows > 1) {
+        // NOTE: cannot happen while the statement counts the rows the key finds.
+        LogUpdate(
+            kUpdateFailed, rowName,
+            vqString::Format(vqT("the update changed %ld rows"), static_cast<long>(rows)).c_str());
+        return false;
+    }
+    UpdateResult why = WhyNotUpdated();
+    LogUpdate(why, rowName,
+              why == kUpdateRowGone      ? vqT("no row has its key any more")
+              : why == kUpdateRowChanged ? vqT("someone else changed it since it was read")
+              : why == kUpdateKeyNotUnique
+                  ? vqT("its key finds more than one row, so none was changed")
+                  : vqT("the update changed no row"));
+    return false;
 }
 
 bool vqDbTable::Insert() {
@@ -746,7 +1265,7 @@ bool vqDbTable::Insert() {
         for (unsigned short i = 0; i < m_numColumns; ++i)
             if (IsInsertable(m_colDefs[i]) &&
                 !BindParam(m_hstmtInsert, param++, i, m_colDefs[i].PtrDataObj,
-                           &m_colDefs[i].CbValue))
+                           &m_colDefs[i].CbValue, &m_shadows[i]))
                 return false;
         m_insertPrepared = true;
     }
@@ -777,6 +1296,7 @@ bool vqDbTable::IsColTruncated(unsigned short col) const {
 
 void vqDbTable::SetColNull(unsigned short col, bool isNull) {
     if (col >= m_numColumns) return;
+    SaveBefore(col);
     vqDbColDef& c = m_colDefs[col];
     if (isNull) {
         memset(c.PtrDataObj, 0, static_cast<size_t>(c.SzDataObj));
@@ -905,6 +1425,7 @@ bool vqDbTable::SetColumnValue(unsigned short col, const vqVariant value) {
                    static_cast<int>(col));
         return false;
     }
+    SaveBefore(col);
     vqDbColDef& c = m_colDefs[col];
     if (value.IsNull()) {
         SetColNull(col, true);

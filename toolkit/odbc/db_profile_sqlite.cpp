@@ -1,0 +1,74 @@
+// The SQLite3 ODBC driver.
+#include "db_profile.h"
+
+namespace {
+
+class SqliteProfile : public vqDbProfile {
+public:
+    bool Serves(const std::string& lower) const override {
+        return lower.find("sqlite3") != std::string::npos;
+    }
+    const char* Name() const override { return "SQLite3"; }
+
+    // NOTE: the driver reads the whole result set at execute unless told to step.
+    const char* StreamingKey() const override { return "StepAPI"; }
+    const char* StreamingAttributes() const override { return "StepAPI=1"; }
+
+    // NOTE: the driver's busy handler waits up to about twice its Timeout (ms) for a lock.
+    const char* LockWaitKey() const override { return "Timeout"; }
+    std::string LockWaitAttributes(int milliseconds) const override {
+        return "Timeout=" + std::to_string(milliseconds > 1 ? milliseconds / 2 : 1);
+    }
+
+    // NOTE: a fresh machine may have the driver installed but not registered.
+    std::vector<std::string> DriverPaths() const override {
+        return {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
+                "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
+                "/usr/lib/odbc/libsqlite3odbc.so", "/usr/local/lib/libsqlite3odbc.so"};
+    }
+
+    // SQLITE_BUSY (5) and SQLITE_LOCKED (6) come as native codes under HY000.
+    bool IsLockWait(const std::string& sqlState, long nativeError) const override {
+        return nativeError == 5 || nativeError == 6 || vqDbProfile::IsLockWait(sqlState, 0);
+    }
+
+    // Dates and times compare as the date and time they name, to the millisecond: the
+    // driver writes parameters in one form ("10:00:00.000") and reads any stored form.
+    std::string SameValue(const std::string& column, SWORD cType, int& markers) const override {
+        markers = 1;
+        const char* format = nullptr;
+        switch (cType) {
+            case SQL_C_DATE:
+            case SQL_C_TYPE_DATE:
+                format = "'%Y-%m-%d'";
+                break;
+            case SQL_C_TIME:
+            case SQL_C_TYPE_TIME:
+                format = "'%H:%M:%f'";
+                break;
+            case SQL_C_TIMESTAMP:
+            case SQL_C_TYPE_TIMESTAMP:
+                format = "'%Y-%m-%d %H:%M:%f'";
+                break;
+            default:
+                return column + " IS ?";
+        }
+        return std::string("strftime(") + format + "," + column + ") IS strftime(" + format + ",?)";
+    }
+
+    // NOTE: the driver reads text only up to an embedded NUL and reports that length.
+    std::string StoredTextBytes(const std::string& column) const override {
+        return "length(CAST(" + column + " AS BLOB))";
+    }
+
+    // NOTE: a statement that has not reached its last row keeps the database's read lock,
+    // which stops every other connection's writes: scans read by rowid in batches.
+    const char* BatchScanColumn() const override { return "rowid"; }
+};
+
+}  // namespace
+
+const vqDbProfile& vqDbSqliteProfile() {
+    static const SqliteProfile profile;
+    return profile;
+}
