@@ -24,7 +24,9 @@ public:
     vqSVGFileDC(vqString fileName);
     // A picture of width x height pixels at 72 dpi.
     vqSVGFileDC(vqString fileName, int width, int height);
-    // A picture of width x height pixels at the given resolution.
+    // A picture of width x height pixels at the given resolution. A resolution that is
+    // not positive and finite falls back to 72 dpi, a negative width or height to
+    // 320 x 240, each with one logged error naming the file.
     vqSVGFileDC(vqString fileName, int width, int height, float dpi);
     // Writes the footer and closes the file. A document that did not reach the file
     // in full (a full disk, say) is logged as an error naming the file.
@@ -54,7 +56,9 @@ public:
     bool CanGetTextExtent() const override { return true; }
     int GetDepth() const override { return -1; }
 
-    // Coordinate mapping; every setter makes the next element start a new group.
+    // Coordinate mapping; every setter makes the next element start a new group. While
+    // the resulting scale or translation is not finite, every element is skipped with a
+    // comment in the document in its place, as is one whose angle or radius is not.
     void SetMapMode(int mode) override;
     void GetUserScale(double* x, double* y) const override;
     void SetUserScale(double x, double y) override;
@@ -109,6 +113,9 @@ private:
     // like vqString::Format straight into the stream.
     void write(const vqString& text);
     void writef(const vqChar* format, ...);
+    // Starts an element for the named call: false, with a comment written in its place,
+    // when a, b or the mapping is not finite; else true, after any pending style group.
+    bool BeginElement(const vqChar* call, double a = 0.0, double b = 0.0);
     // Writes a style group for the current pen, brush and mapping.
     void NewGraphics();
     // The kept screen context, with the surface's font selected.

@@ -6,7 +6,7 @@
 // Arcs are written as pies: the arc, a line to the centre and back to the start.
 
 void vqSVGFileDC::DoDrawArc(int x1, int y1, int x2, int y2, int xc, int yc) {
-    if (m_styleDirty) NewGraphics();
+    if (!BeginElement(vqT("DoDrawArc"))) return;
 
     // Differences and squares in 64 bits: no int input overflows them.
     const long long dx1 = static_cast<long long>(x1) - xc, dy1 = static_cast<long long>(y1) - yc;
@@ -35,12 +35,13 @@ void vqSVGFileDC::DoDrawArc(int x1, int y1, int x2, int y2, int xc, int yc) {
 
 void vqSVGFileDC::DoDrawEllipticArc(int x, int y, int width, int height, double startAngle,
                                     double endAngle) {
-    if (m_styleDirty) NewGraphics();
+    // In radians, so that an angle too large to convert counts as not finite too.
+    const double s = startAngle * kSVGPi * kSVGDegree;
+    const double e = endAngle * kSVGPi * kSVGDegree;
+    if (!BeginElement(vqT("DoDrawEllipticArc"), s, e)) return;
 
     const int rx = width / 2, ry = height / 2;
     const double xc = static_cast<double>(x) + rx, yc = static_cast<double>(y) + ry;
-    const double s = startAngle * kSVGPi * kSVGDegree;
-    const double e = endAngle * kSVGPi * kSVGDegree;
     const double xs = xc + rx * std::cos(s), ys = yc - ry * std::sin(s);
     const double xe = xc + rx * std::cos(e), ye = yc - ry * std::sin(e);
 

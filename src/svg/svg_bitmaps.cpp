@@ -62,7 +62,7 @@ bool SaveSideFile(const vqBitmap& bitmap, const vqString& stem, int* count, vqSt
 }  // namespace
 
 void vqSVGFileDC::DoDrawBitmap(const vqBitmap& bitmap, int x, int y, bool /*useMask*/) {
-    if (m_styleDirty) NewGraphics();
+    if (!BeginElement(vqT("DoDrawBitmap"))) return;
     // The image list keeps one handler per type and deletes this one if it has one.
     vqImage::AddHandler(new vqPNGHandler);
 
@@ -116,7 +116,7 @@ bool vqSVGFileDC::DoBlit(int xdest, int ydest, int width, int height, vqDC* sour
     }
     // The group comes first, as the picture would write it; then a good state before
     // and after the picture means its element reached the file.
-    if (m_styleDirty) NewGraphics();
+    if (!BeginElement(vqT("DoBlit"))) return false;
     const bool wasOk = m_isOk;
     DoDrawBitmap(bitmap, xdest, ydest, false);
     return wasOk && m_isOk;

@@ -3,7 +3,7 @@
 #include "svg_private.h"
 
 void vqSVGFileDC::DoDrawLine(int x1, int y1, int x2, int y2) {
-    if (m_styleDirty) NewGraphics();
+    if (!BeginElement(vqT("DoDrawLine"))) return;
     if (m_isOk) writef(vqT("<path d=\"M%d %d L%d %d\" /> \n"), x1, y1, x2, y2);
     CalcBoundingBox(x1, y1);
     CalcBoundingBox(x2, y2);
@@ -16,7 +16,7 @@ void vqSVGFileDC::DoDrawLines(int n, vqPoint points[], int xoffset, int yoffset)
 }
 
 void vqSVGFileDC::DoDrawPoint(int x, int y) {
-    if (m_styleDirty) NewGraphics();
+    if (!BeginElement(vqT("DoDrawPoint"))) return;
     // A zero-length line with round caps shows as a dot of the pen's width.
     writef(vqT("<g style = \"stroke-linecap:round;\" > \n"));
     DoDrawLine(x, y, x, y);
@@ -32,7 +32,7 @@ void vqSVGFileDC::DoDrawRectangle(int x, int y, int width, int height) {
 }
 
 void vqSVGFileDC::DoDrawRoundedRectangle(int x, int y, int width, int height, double radius) {
-    if (m_styleDirty) NewGraphics();
+    if (!BeginElement(vqT("DoDrawRoundedRectangle"), radius)) return;
     writef(vqT(" <rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" rx=\"%g\"  /> \n"), x, y, width,
            height, radius);
     CalcBoundingBox(x, y);
@@ -40,7 +40,7 @@ void vqSVGFileDC::DoDrawRoundedRectangle(int x, int y, int width, int height, do
 }
 
 void vqSVGFileDC::DoDrawPolygon(int n, vqPoint points[], int xoffset, int yoffset, int fillStyle) {
-    if (m_styleDirty) NewGraphics();
+    if (!BeginElement(vqT("DoDrawPolygon"))) return;
     // One element, written piece by piece into the stream's buffer.
     static const char kEvenOdd[] = "<polygon style=\"fill-rule:evenodd; \" \npoints=\"";
     static const char kNonZero[] = "<polygon style=\"fill-rule:nonzero; \" \npoints=\"";
@@ -58,7 +58,7 @@ void vqSVGFileDC::DoDrawPolygon(int n, vqPoint points[], int xoffset, int yoffse
 }
 
 void vqSVGFileDC::DoDrawEllipse(int x, int y, int width, int height) {
-    if (m_styleDirty) NewGraphics();
+    if (!BeginElement(vqT("DoDrawEllipse"))) return;
     const int rx = width / 2, ry = height / 2;
     writef(vqT("<ellipse cx=\"%d\" cy=\"%d\" rx=\"%d\" ry=\"%d\"  /> \n"), SVGAdd(x, rx),
            SVGAdd(y, ry), rx, ry);

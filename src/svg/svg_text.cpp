@@ -87,11 +87,12 @@ void vqSVGFileDC::DoDrawText(const vqString& text, int x, int y) {
 }
 
 void vqSVGFileDC::DoDrawRotatedText(const vqString& text, int x, int y, double angle) {
-    if (m_styleDirty) NewGraphics();
+    // In radians, so that an angle too large to convert counts as not finite too.
+    const double rad = angle * kSVGPi * kSVGDegree;
+    if (!BeginElement(vqT("DoDrawRotatedText"), rad)) return;
 
     int w = 0, h = 0, descent = 0;
     DoGetTextExtent(text, &w, &h, &descent, nullptr, nullptr);
-    const double rad = angle * kSVGPi * kSVGDegree;
     const double sine = std::sin(rad), cosine = std::cos(rad);
 
     // The element is anchored h below the reference point, turned with the text.

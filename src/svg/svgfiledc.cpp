@@ -1,5 +1,6 @@
 #include "vq/svgfiledc.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "svg_private.h"
@@ -43,6 +44,19 @@ vqSVGFileDC::vqSVGFileDC(vqString fileName, int width, int height, float dpi)
 }
 
 void vqSVGFileDC::Init(vqString fileName, int width, int height, float dpi) {
+    // Either would give the page no size a viewer accepts ("nancm", "-3.5cm").
+    if (!(std::isfinite(dpi) && dpi > 0)) {
+        vqLogError(vqT("SVG file '%s': a resolution of %g dpi is not positive and finite; "
+                       "72 dpi is used."),
+                   fileName.c_str(), static_cast<double>(dpi));
+        dpi = 72.0f;
+    }
+    if (width < 0 || height < 0) {
+        vqLogError(vqT("SVG file '%s': a size of %d x %d pixels is negative; 320 x 240 is used."),
+                   fileName.c_str(), width, height);
+        width = 320;
+        height = 240;
+    }
     m_widthPx = width;
     m_heightPx = height;
     m_clippingActive = false;
@@ -112,6 +126,17 @@ void vqSVGFileDC::writef(const vqChar* format, ...) {
     m_outputStream->FormatV(format, args);
     va_end(args);
     m_isOk = m_outputStream->IsOk();
+}
+
+bool vqSVGFileDC::BeginElement(const vqChar* call, double a, double b) {
+    // The formatter would write "nan" or "inf", which no viewer reads as a number.
+    if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(m_scaleX) ||
+        !std::isfinite(m_scaleY) || !std::isfinite(m_translateX) || !std::isfinite(m_translateY)) {
+        writef(vqT("<!--- vqSVGFileDC::%s skipped: a number is not finite --> \n"), call);
+        return false;
+    }
+    if (m_styleDirty) NewGraphics();
+    return true;
 }
 
 void vqSVGFileDC::NewGraphics() {
