@@ -1,4 +1,5 @@
-# Thin wrapper over CMake: `make demo` runs the showcase, `make test` every test.
+# Thin wrapper over CMake: `make demo` runs the showcase, `make test` every test,
+# `make docs` builds the API reference into $(BUILD)/docs/html.
 # Each prints one line per step; the full logs go to $(BUILD)/logs/.
 # `make test CTEST_ARGS="-L svg"` runs a subset.
 BUILD ?= build
@@ -6,7 +7,7 @@ JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 export BUILD JOBS CTEST_ARGS
 
-.PHONY: all deps configure build demo test bench clean
+.PHONY: all deps configure build demo test docs bench clean
 
 all: build
 
@@ -24,6 +25,9 @@ demo:
 
 test:
 	@scripts/make-steps.sh test
+
+docs:
+	@scripts/make-docs.sh
 
 bench: build
 	@for b in $(BUILD)/bench/bench_* $(BUILD)/bench/*/bench_*; do \

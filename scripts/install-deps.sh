@@ -3,8 +3,9 @@
 #   demo  building the libraries and running the showcase
 #   test  the above, plus the test tools
 #   ci    the above, plus what the CI checks run: the MinGW-w64 cross compiler,
-#         clang for the fuzzer, PostgreSQL with its ODBC driver, Chromium and
-#         Firefox ESR
+#         clang for the fuzzer, PostgreSQL with its ODBC driver, Chromium,
+#         Firefox ESR, the Python modules the browser checks use, and doxygen
+#   docs  doxygen alone, for `make docs`
 # With no job it installs for ci; `--missing JOB` only lists what JOB lacks.
 # Idempotent: when every package is there it only says so. Runs apt-get through
 # sudo when not root.
@@ -36,17 +37,19 @@ ci=(
   postgresql odbc-postgresql
   chromium firefox-esr python3 python3-pil python3-numpy python3-websocket
 )
+docs=(doxygen)
 
 case "$job" in
   demo) packages=("${demo[@]}") ;;
   test) packages=("${demo[@]}" "${test[@]}") ;;
-  ci) packages=("${demo[@]}" "${test[@]}" "${ci[@]}") ;;
+  ci) packages=("${demo[@]}" "${test[@]}" "${ci[@]}" "${docs[@]}") ;;
+  docs) packages=("${docs[@]}") ;;
   -h | --help)
-    sed -n '2,11s/^# \{0,1\}//p' "$0"
+    sed -n '2,12s/^# \{0,1\}//p' "$0"
     exit 0
     ;;
   *)
-    echo "usage: $0 [demo|test|ci]" >&2
+    echo "usage: $0 [demo|test|ci|docs]" >&2
     exit 2
     ;;
 esac
@@ -74,6 +77,6 @@ else
 fi
 
 # A locale with a decimal comma, for the tests that check numbers ignore it.
-if [ "$job" != demo ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if [ "$job" != demo ] && [ "$job" != docs ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: could not generate de_DE.UTF-8"
 fi

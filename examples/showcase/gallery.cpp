@@ -2,6 +2,7 @@
 // picture captioned, and the facts it printed. Plain HTML and CSS that reads
 // from the file system: every link is relative, nothing is fetched.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "showcase.h"
@@ -63,6 +64,19 @@ void WriteFigure(FILE* f, const Shown& shown) {
             Escape(shown.file).c_str(), Escape(shown.caption).c_str());
 }
 
+// The link from the page in outDir to the API reference's start page, which `make docs`
+// writes into the build directory (VQ_SHOWCASE_DOCS_INDEX, set by CMake).
+std::string ReferenceUrl(const std::string& outDir) {
+    namespace fs = std::filesystem;
+    std::error_code indexError, dirError;
+    const fs::path index = fs::weakly_canonical(VQ_SHOWCASE_DOCS_INDEX, indexError);
+    const fs::path dir = fs::weakly_canonical(outDir, dirError);
+    // Without paths to compare, the absolute one still opens from the file system.
+    const fs::path link =
+        indexError || dirError ? fs::path(VQ_SHOWCASE_DOCS_INDEX) : index.lexically_proximate(dir);
+    return RelativeUrl(link.generic_string());
+}
+
 }  // namespace
 
 bool WriteGallery(const std::string& outDir, const std::vector<PartRecord>& parts) {
@@ -76,8 +90,10 @@ bool WriteGallery(const std::string& outDir, const std::vector<PartRecord>& part
             "<title>vq add-on libraries: showcase</title>\n<style>\n%s</style>\n</head>\n"
             "<body>\n<h1>vq add-on libraries: showcase</h1>\n"
             "<p class=\"summary\">What each library made in this run: %zu parts, %d failed. "
-            "Every file lies beside this page.</p>\n",
-            kStyle, parts.size(), failed);
+            "Every file lies beside this page. The libraries' classes and functions: "
+            "<a id=\"api-reference\" href=\"%s\">API reference</a> (built by "
+            "<code>make docs</code>).</p>\n",
+            kStyle, parts.size(), failed, Escape(ReferenceUrl(outDir), true).c_str());
     for (const auto& part : parts) {
         fprintf(f, "<section>\n<h2>%s%s</h2>\n", Escape(part.title).c_str(),
                 part.ok ? "" : " <span class=\"failed\">(failed)</span>");
