@@ -321,7 +321,7 @@ public:
 
     // Whether the rows' keys find their rows exactly. False when a key column holds
     // floating-point values, which do not survive reading and writing unchanged: such
-    // rows may still be looked up for reading, but are never written by their key.
+    // rows have no key (GetRowKey is empty), so they are never looked up or written.
     bool AreKeysExact() const { return m_keysExact; }
     // Whether the last key lookup found a row other than the one asked for: one whose
     // key reads differently, or a second row with the same key. It then loads no row.
@@ -385,6 +385,8 @@ private:
     bool PrepareKeyedStatements();
     SQLHSTMT PrepareUpdate(const std::vector<unsigned short>& columns,
                            const std::vector<bool>& checked);
+    bool BindUpdate(SQLHSTMT stmt, const std::vector<unsigned short>& columns,
+                    const std::vector<bool>& checked);
     bool WholeValues(const std::vector<unsigned short>& columns, const vqChar* what);
     bool CheckColumnsExist();
     bool BindRow(SQLHSTMT stmt);
@@ -417,6 +419,7 @@ private:
     std::vector<Before> m_before;
     GenericKey m_askedKey;  // the key of the last lookup
     bool m_keysExact, m_lookupOther, m_nulKeyLogged;
+    bool m_rebindKeys;  // a key part's length changes from lookup to lookup
     UpdateResult m_updateResult;
     bool m_isOpen;
     bool m_insertPrepared;

@@ -185,6 +185,7 @@ vqDbTable::vqDbTable(vqDb* db, const vqString& tableName, unsigned short numColu
       m_keysExact(true),
       m_lookupOther(false),
       m_nulKeyLogged(false),
+      m_rebindKeys(false),
       m_updateResult(kUpdateWritten),
       m_isOpen(false),
       m_insertPrepared(false),
@@ -445,6 +446,7 @@ void vqDbTable::PlanKey() {
     m_keyColumns.clear();
     m_hidden.clear();
     m_keysExact = true;
+    m_rebindKeys = false;
     const vqDbProfile& profile = m_db->GetProfile();
     size_t offset = 0;
     for (unsigned short i = 0; i < m_numColumns; ++i) {
@@ -476,10 +478,12 @@ void vqDbTable::PlanKey() {
         } else if (IsVariable(c.SqlCtype)) {
             part.kind = KeyPart::kBinary;
             part.size += sizeof(SQLLEN);
+            m_rebindKeys = true;
         } else if (c.SqlCtype == SQL_C_FLOAT || c.SqlCtype == SQL_C_DOUBLE) {
             m_keysExact = false;
             vqLogWarning(vqT("Table \"%s\": key column \"%s\" holds floating-point values, which ")
-                             vqT("do not survive a round trip exactly; its rows are read-only"),
+                             vqT("do not find their rows exactly: its rows are read-only and ")
+                                 vqT("show only while the scan reads them"),
                          m_tableName.c_str(), c.ColName.c_str());
         }
         offset += part.size;
@@ -587,15 +591,15 @@ SQLHSTMT vqDbTable::PrepareUpdate(const std::vector<unsigned short>& columns,
     // still holds the value read: one statement, so nothing is ever written in part.
     const vqDbProfile& profile = m_db->GetProfile();
     vqString set, same;
-    std::vector<int> markers(columns.size(), 0);
     for (size_t i = 0; i < columns.size(); ++i) {
+        int markers = 0;
         const vqDbColDef& c = m_colDefs[columns[i]];
         vqString quoted = vqDbQuoteName(c.ColName);
         set += set.empty() ? vqT(" SET ") : vqT(",");
         set += quoted + vqT("=?");
         if (checked[i])
             same += vqT(" AND ") +
-                    vqString::FromUTF8(profile.SameValue(quoted.ToUTF8(), c.SqlCtype, markers[i]));
+                    vqString::FromUTF8(profile.SameValue(quoted.ToUTF8(), c.SqlCtype, markers));
     }
     vqString table = vqDbQuoteName(m_tableName);
     std::string update = (vqT("UPDATE ") + table + set + m_keyWhere + same +
@@ -603,18 +607,6 @@ SQLHSTMT vqDbTable::PrepareUpdate(const std::vector<unsigned short>& columns,
                              .ToUTF8();
     bool ok = Check(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(&update[0]), SQL_NTS), stmt,
                     vqT("Prepare update"), __LINE__);
-    SQLUSMALLINT param = 1;
-    for (size_t i = 0; ok && i < columns.size(); ++i) {
-        vqDbColDef& c = m_colDefs[columns[i]];
-        ok = BindParam(stmt, param++, columns[i], c.PtrDataObj, &c.CbValue, &m_shadows[columns[i]]);
-    }
-    ok = ok && BindKeyParams(stmt, param);
-    for (size_t i = 0; ok && i < columns.size(); ++i) {
-        Before& b = m_before[columns[i]];
-        for (int m = 0; ok && m < markers[i]; ++m)
-            ok = BindParam(stmt, param++, columns[i], b.bytes.data(), &b.ind, &b.shadow);
-    }
-    ok = ok && BindKeyParams(stmt, param);
     // NOTE: a query timeout bounds lock waits where the driver has no lock timeout of its own.
     if (ok)
         SQLSetStmtAttr(
@@ -627,6 +619,32 @@ SQLHSTMT vqDbTable::PrepareUpdate(const std::vector<unsigned short>& columns,
     }
     m_updates.insert(m_updates.begin(), UpdateStatement{columns, checked, stmt});
     return stmt;
+}
+
+// Binds an update's parameters: the new values, the key, the values read of the checked
+// columns, the key again.
+// NOTE: the SQLite3 driver keeps the length a binary parameter had at its first execution:
+// bind again before every execution.
+bool vqDbTable::BindUpdate(SQLHSTMT stmt, const std::vector<unsigned short>& columns,
+                           const std::vector<bool>& checked) {
+    const vqDbProfile& profile = m_db->GetProfile();
+    SQLUSMALLINT param = 1;
+    bool ok = true;
+    for (size_t i = 0; ok && i < columns.size(); ++i) {
+        vqDbColDef& c = m_colDefs[columns[i]];
+        ok = BindParam(stmt, param++, columns[i], c.PtrDataObj, &c.CbValue, &m_shadows[columns[i]]);
+    }
+    ok = ok && BindKeyParams(stmt, param);
+    for (size_t i = 0; ok && i < columns.size(); ++i) {
+        if (!checked[i]) continue;
+        int markers = 0;
+        const vqDbColDef& c = m_colDefs[columns[i]];
+        profile.SameValue(vqDbQuoteName(c.ColName).ToUTF8(), c.SqlCtype, markers);
+        Before& b = m_before[columns[i]];
+        for (int m = 0; ok && m < markers; ++m)
+            ok = BindParam(stmt, param++, columns[i], b.bytes.data(), &b.ind, &b.shadow);
+    }
+    return ok && BindKeyParams(stmt, param);
 }
 
 // Refuses to write a buffer that holds a value only in part: the driver would read past
@@ -888,7 +906,7 @@ GenericKey vqDbTable::GetRowKey() {
         }
         return key;
     }
-    if (m_keyParts.empty()) return key;
+    if (m_keyParts.empty() || !m_keysExact) return key;
     for (const KeyPart& part : m_keyParts) {
         const vqDbColDef& c = m_colDefs[part.col];
         if (IsColNull(part.col) || IsColTruncated(part.col)) return key;
@@ -1050,6 +1068,8 @@ bool vqDbTable::QueryOnKeyFields(bool /*forUpdate*/, bool /*distinct*/) {
     }
     LoadKeyParams(m_askedKey);
     SQLFreeStmt(m_hstmtKey, SQL_CLOSE);
+    SQLUSMALLINT first = 1;
+    if (m_rebindKeys && !BindKeyParams(m_hstmtKey, first)) return false;
     m_keyDone = false;
     ++m_keyQueryCount;
     if ((m_asideRowLoaded = LookupAside())) return true;
@@ -1094,6 +1114,8 @@ bool vqDbTable::LookupAside() {
         return false;
     }
     SQLFreeStmt(m_hstmtAside, SQL_CLOSE);
+    SQLUSMALLINT first = 1;
+    if (m_rebindKeys && !BindKeyParams(m_hstmtAside, first)) return false;
     SQLRETURN rc = SQLExecute(m_hstmtAside);
     if (Ok(rc)) rc = SQLFetch(m_hstmtAside);
     if (!Ok(rc) && rc != SQL_NO_DATA) {
@@ -1144,6 +1166,8 @@ void vqDbTable::LogUpdate(UpdateResult result, const vqChar* rowName, const vqCh
 // the row's changed columns no longer hold what was read.
 vqDbTable::UpdateResult vqDbTable::WhyNotUpdated() {
     SQLFreeStmt(m_hstmtKeyCount, SQL_CLOSE);
+    SQLUSMALLINT first = 1;
+    if (m_rebindKeys && !BindKeyParams(m_hstmtKeyCount, first)) return kUpdateFailed;
     SQLBIGINT count = -1;
     SQLLEN ind = 0;
     SQLRETURN rc = SQLExecute(m_hstmtKeyCount);
@@ -1199,7 +1223,7 @@ bool vqDbTable::UpdateOnKey(const GenericKey& key, const std::vector<unsigned sh
     std::vector<bool> checked(set.size());
     for (size_t i = 0; i < set.size(); ++i) checked[i] = m_before[set[i]].saved;
     SQLHSTMT stmt = PrepareUpdate(set, checked);
-    if (stmt == SQL_NULL_HSTMT) {
+    if (stmt == SQL_NULL_HSTMT || !BindUpdate(stmt, set, checked)) {
         m_updateResult = kUpdateFailed;
         return false;
     }
