@@ -439,6 +439,7 @@ private:
     std::vector<unsigned char> m_batchRows;
     size_t m_batchStride, m_batchCount, m_batchNext, m_batchesRead, m_batchRowsSeen;
     bool m_batchLast;
+    bool m_batchByOffset;  // the application orders the rows: batches go on by OFFSET
     // The key lookup on the connection's second connection, with the row's version.
     enum AsideState { kAsideUnprepared, kAsideReady, kAsideOff };
     AsideState m_asideState;

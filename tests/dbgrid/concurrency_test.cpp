@@ -1,7 +1,9 @@
 // A second writer beside the grid: its changes are never overwritten, its locks never
 // hold a writeback longer than the stated wait, and a grid that shows the first rows of
 // a scan never stops it writing.
+#include <algorithm>
 #include <chrono>
+#include <string>
 
 #include "dbgrid_fixture.h"
 
@@ -131,6 +133,39 @@ TEST(TwoWindows, OneScanningNeverLocksTheOtherOut) {
     // Window A goes on reading where it was, and sees the edit when it comes back.
     EXPECT_EQ(a.GetValue(30, kName), vqT("item 30"));
     EXPECT_EQ(a.GetValue(3, kName), vqT("from b"));
+    EXPECT_EQ(log.Errors(), 0) << log.ErrorText();
+}
+
+// A scan read in batches gives every row once, in order, whether it goes on by row id or,
+// under an order of the application's own, by position.
+TEST(BatchedScan, EveryRowOnceInOrderAcrossBatches) {
+    CaptureLog log;
+    std::unique_ptr<vqDb> db = OpenTestDb("batches");
+    ASSERT_TRUE(db->IsOpen());
+    const int rows = 700;  // past the first two batches
+    ASSERT_TRUE(CreateItems(*db, rows));
+    for (const vqChar* order : {vqT("id"), vqT("\"id\" ASC"), vqT("name DESC"), vqT("")}) {
+        SCOPED_TRACE(vqString(order).ToUTF8());
+        ItemRow buf;
+        std::unique_ptr<vqDbTable> table(OpenItems(*db, buf, false));
+        ASSERT_TRUE(table);
+        table->SetOrderByClause(order);
+        table->SetWhereClause(vqT("id <> 500"));
+        ASSERT_TRUE(table->Query());
+        std::vector<long> ids;
+        while (table->GetNext()) ids.push_back(buf.id);
+        EXPECT_TRUE(table->IsAtEnd());
+        ASSERT_EQ(ids.size(), static_cast<size_t>(rows - 1));
+        std::vector<long> expected;
+        for (long id = 1; id <= rows; ++id)
+            if (id != 500) expected.push_back(id);
+        if (vqString(order).Cmp(vqT("name DESC")) == 0) {
+            // "item 99" sorts after "item 100": compare with the names' own order.
+            std::sort(expected.begin(), expected.end(),
+                      [](long a, long b) { return std::to_string(a - 1) > std::to_string(b - 1); });
+        }
+        EXPECT_EQ(ids, expected);
+    }
     EXPECT_EQ(log.Errors(), 0) << log.ErrorText();
 }
 

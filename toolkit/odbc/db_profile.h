@@ -47,6 +47,12 @@ public:
     // each a statement read to its end, so the scan holds no lock between them. Null when
     // the driver's cursors hold no lock that stops other connections writing.
     virtual const char* BatchScanColumn() const { return nullptr; }
+    // Whether an application's ORDER BY clause orders the rows of a table (its name
+    // quoted) as the batch column does, so batches can go on from the last row read.
+    virtual bool OrdersAsBatchColumn(SQLHDBC /*hdbc*/, const std::string& /*quotedTable*/,
+                                     const std::string& /*orderBy*/) const {
+        return false;
+    }
 
     // Server cursors: whether the connection (its string as used) makes one of every
     // statement, and how many rows a cursor fetches per round trip.

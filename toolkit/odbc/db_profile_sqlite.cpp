@@ -1,4 +1,6 @@
 // The SQLite3 ODBC driver.
+#include <cctype>
+
 #include "db_profile.h"
 
 namespace {
@@ -64,6 +66,44 @@ public:
     // NOTE: a statement that has not reached its last row keeps the database's read lock,
     // which stops every other connection's writes: scans read by rowid in batches.
     const char* BatchScanColumn() const override { return "rowid"; }
+
+    // An INTEGER PRIMARY KEY column is the rowid under another name.
+    bool OrdersAsBatchColumn(SQLHDBC hdbc, const std::string& quotedTable,
+                             const std::string& orderBy) const override {
+        std::string column = Trim(orderBy);
+        std::string lower = Lower(column);
+        if (lower.size() > 4 && lower.compare(lower.size() - 4, 4, " asc") == 0)
+            column = Trim(column.substr(0, column.size() - 4));
+        if (column.size() > 1 && column.front() == '"' && column.back() == '"') {
+            column = column.substr(1, column.size() - 2);
+            if (column.find('"') != std::string::npos) return false;
+        } else if (column.find_first_of(" \t,(\"") != std::string::npos) {
+            return false;
+        }
+        if (Lower(column) == "rowid") return true;
+        std::vector<std::vector<std::string>> info;
+        std::string why;
+        if (!vqDbRunText(hdbc, "PRAGMA table_info(" + quotedTable + ")", {}, &info, why))
+            return false;
+        int keys = 0;
+        bool alias = false;
+        for (const std::vector<std::string>& c : info) {
+            if (c.size() < 6 || c[5] == "0" || c[5].empty()) continue;
+            ++keys;
+            alias = Lower(c[1]) == Lower(column) && Lower(c[2]) == "integer";
+        }
+        return keys == 1 && alias;
+    }
+
+private:
+    static std::string Lower(std::string s) {
+        for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        return s;
+    }
+    static std::string Trim(const std::string& s) {
+        size_t a = s.find_first_not_of(" \t"), b = s.find_last_not_of(" \t");
+        return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+    }
 };
 
 }  // namespace

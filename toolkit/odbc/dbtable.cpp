@@ -213,6 +213,7 @@ vqDbTable::vqDbTable(vqDb* db, const vqString& tableName, unsigned short numColu
       m_batchesRead(0),
       m_batchRowsSeen(0),
       m_batchLast(false),
+      m_batchByOffset(false),
       m_asideState(kAsideUnprepared),
       m_hstmtAside(SQL_NULL_HSTMT),
       m_asideXmax(),
@@ -675,7 +676,11 @@ bool vqDbTable::Query() {
         // far where the application orders the rows its own way.
         vqString column = vqString::FromUTF8(m_db->GetProfile().BatchScanColumn());
         vqString where = m_where.empty() ? vqString() : vqT("(") + m_where + vqT(") AND ");
-        if (m_orderBy.empty())
+        m_batchByOffset =
+            !m_orderBy.empty() &&
+            !m_db->GetProfile().OrdersAsBatchColumn(
+                m_db->GetHDBC(), vqDbQuoteName(m_tableName).ToUTF8(), m_orderBy.ToUTF8());
+        if (!m_batchByOffset)
             sql += vqT(" WHERE ") + where + column + vqT(">? ORDER BY ") + column + vqT(" LIMIT ?");
         else
             sql += (m_where.empty() ? vqString() : vqT(" WHERE ") + m_where) + vqT(" ORDER BY ") +
@@ -702,7 +707,7 @@ bool vqDbTable::Query() {
     static SQLLEN s_plain = 0;
     SQLUSMALLINT number = 1;
     bool ok = true;
-    for (SQLBIGINT* value : m_orderBy.empty()
+    for (SQLBIGINT* value : !m_batchByOffset
                                 ? std::vector<SQLBIGINT*>{&m_batchAfter, &m_batchLimit}
                                 : std::vector<SQLBIGINT*>{&m_batchLimit, &m_batchOffset})
         ok = ok && Check(SQLBindParameter(m_hstmtSeq, number++, SQL_PARAM_INPUT, SQL_C_SBIGINT,
@@ -797,6 +802,7 @@ bool vqDbTable::getRec(UWORD fetchType) {
             // A batch that failed is read again on the next call; a short one was the last.
             if (m_batchLast) {
                 m_atEnd = done = true;
+                std::vector<unsigned char>().swap(m_batchRows);  // the scan is over
                 return false;
             }
             if (!FetchBatch()) return false;
