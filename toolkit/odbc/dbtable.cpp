@@ -728,8 +728,8 @@ bool vqDbTable::Query() {
 
 // Reads the next batch of the scan to its end, so the statement holds no lock afterwards.
 bool vqDbTable::FetchBatch() {
-    const size_t kBatchBytes = 1 << 20;
-    size_t rows = m_batchesRead == 0 ? kFirstScanBatch : m_batchesRead == 1 ? 256 : 4096;
+    const size_t kBatchBytes = 256 << 10;  // what a batch keeps at most, however wide its rows
+    size_t rows = m_batchesRead == 0 ? kFirstScanBatch : m_batchesRead == 1 ? 256 : 1024;
     size_t fit = std::max<size_t>(16, kBatchBytes / m_batchStride);
     if (rows > fit) rows = fit;
     m_batchLimit = static_cast<SQLBIGINT>(rows);
