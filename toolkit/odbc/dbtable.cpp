@@ -160,16 +160,21 @@ bool IsShadowed(SWORD t) {
     return t == SQL_C_ULONG || t == SQL_C_TINYINT || t == SQL_C_STINYINT || t == SQL_C_UTINYINT;
 }
 
-SQLBIGINT ShadowValue(const vqDbColDef& c) {
-    switch (c.SqlCtype) {
-        case SQL_C_ULONG:
-            return *static_cast<const SQLUINTEGER*>(c.PtrDataObj);
+SQLBIGINT ShadowValue(SWORD cType, const void* value) {
+    switch (cType) {
+        case SQL_C_ULONG: {
+            SQLUINTEGER n;
+            memcpy(&n, value, sizeof(n));
+            return n;
+        }
         case SQL_C_STINYINT:
-            return *static_cast<const signed char*>(c.PtrDataObj);
+            return *static_cast<const signed char*>(value);
         default:
-            return *static_cast<const unsigned char*>(c.PtrDataObj);
+            return *static_cast<const unsigned char*>(value);
     }
 }
+
+SQLBIGINT ShadowValue(const vqDbColDef& c) { return ShadowValue(c.SqlCtype, c.PtrDataObj); }
 
 // The years a date is written with: four digits, as every driver reads them back.
 bool YearInRange(int year) { return year >= 1 && year <= 9999; }
@@ -560,11 +565,7 @@ void vqDbTable::LoadKeyParams(const GenericKey& key) {
                 break;
             default:
                 part.ind = c.SzDataObj;
-                if (IsShadowed(c.SqlCtype)) {
-                    vqDbColDef copy = c;
-                    copy.PtrDataObj = const_cast<unsigned char*>(bytes);
-                    part.shadow = ShadowValue(copy);
-                }
+                if (IsShadowed(c.SqlCtype)) part.shadow = ShadowValue(c.SqlCtype, bytes);
                 break;
         }
     }
