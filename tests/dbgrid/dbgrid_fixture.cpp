@@ -159,7 +159,8 @@ StoredRows ReadStored(vqDb& db, const std::string& table, const std::vector<std:
     std::string sql = "SELECT id";
     for (const std::string& c : columns)
         sql += postgres ? ", encode(convert_to(CAST(" + c + " AS TEXT), 'UTF8'), 'hex')"
-                        : ", typeof(" + c + ") || ':' || hex(" + c + ")";
+                        : ", typeof(" + c + ") || ':' || hex(CASE typeof(" + c +
+                              ") WHEN 'real' THEN printf('%!.17g', " + c + ") ELSE " + c + " END)";
     sql += " FROM " + table + " ORDER BY id";
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, db.GetHDBC(), &stmt))) {

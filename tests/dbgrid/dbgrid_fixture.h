@@ -85,7 +85,8 @@ std::unique_ptr<vqDb> OpenTestDb(const std::string& name, int lockWaitMs = 0,
 
 // Every row of a table read through a plain ODBC statement, not through the
 // database layer: id -> the stored bytes of each column in the order given. On
-// SQLite each value is prefixed with its storage class ("integer:", "text:", ...).
+// SQLite each value is prefixed with its storage class ("integer:", "text:", ...), and a
+// real is written with 17 significant digits, enough to tell any two doubles apart.
 // A null value is kNullCell.
 typedef std::map<long, std::vector<std::string>> StoredRows;
 extern const std::string kNullCell;
