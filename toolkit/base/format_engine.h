@@ -19,9 +19,7 @@
 #include <cwchar>
 #include <string>
 #include <type_traits>
-#if defined(__linux__) || defined(__APPLE__)
 #include <locale.h>
-#endif
 
 #include "vq/string.h"
 
@@ -138,7 +136,31 @@ inline char* WriteZeroPadded(char* at, long long value, int width) {
     return at + (n - sign);
 }
 
-#if defined(__linux__) || defined(__APPLE__)
+#if defined(_WIN32)
+// Switches the calling thread to the C locale's numbers for the scope.
+// NOTE: the C runtime has no uselocale; a thread gets a locale of its own through
+// _configthreadlocale, and setlocale then changes that one alone.
+class CLocaleScope {
+public:
+    CLocaleScope() : m_mode(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE)) {
+        const char* previous = setlocale(LC_NUMERIC, nullptr);
+        if (previous && strcmp(previous, "C") != 0) {
+            m_previous = previous;
+            setlocale(LC_NUMERIC, "C");
+        }
+    }
+    ~CLocaleScope() {
+        if (!m_previous.empty()) setlocale(LC_NUMERIC, m_previous.c_str());
+        if (m_mode > 0) _configthreadlocale(m_mode);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    int m_mode;
+    std::string m_previous;
+};
+#else
 // Switches the calling thread to the C locale for the scope.
 class CLocaleScope {
 public:
@@ -152,9 +174,14 @@ private:
     }
     locale_t m_previous;
 };
-#else
-class CLocaleScope {};
 #endif
+
+// Reads the argument of %lc: a wint_t, which is passed as an int where it is narrower
+// (16 bits on Windows).
+inline wchar_t ReadWideChar(va_list* args) {
+    typedef std::conditional<(sizeof(wint_t) < sizeof(int)), int, wint_t>::type Passed;
+    return static_cast<wchar_t>(va_arg(*args, Passed));
+}
 
 // One conversion of a format.
 struct Conversion {
@@ -498,13 +525,13 @@ void FormatTo(Sink& sink, const vqChar* format, va_list args) {
                 if (pad && !c.left) sink.Fill(' ', pad);
 #ifndef VQ_UNICODE
                 if (c.length == 'l') {
-                    const wchar_t ch = static_cast<wchar_t>(va_arg(ap, wint_t));
+                    const wchar_t ch = ReadWideChar(&ap);
                     sink.AppendWide(&ch, 1);
                 } else
 #endif
                 {
-                    const vqChar ch = static_cast<vqChar>(
-                        c.length == 'l' ? static_cast<int>(va_arg(ap, wint_t)) : va_arg(ap, int));
+                    const vqChar ch =
+                        static_cast<vqChar>(c.length == 'l' ? ReadWideChar(&ap) : va_arg(ap, int));
                     sink.Append(&ch, 1);
                 }
                 if (pad && c.left) sink.Fill(' ', pad);
