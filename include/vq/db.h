@@ -8,6 +8,8 @@
 #ifndef VQ_DB_H
 #define VQ_DB_H
 
+// NOTE: MinGW's <sql.h> needs the types of <windows.h> declared before it.
+#include "vq/platform/windows_fixups.h"
 #include <sql.h>
 #include <sqlext.h>
 

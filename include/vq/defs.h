@@ -5,6 +5,10 @@
 
 #include <cstddef>
 
+// On Windows every toolkit header comes with <windows.h>, its clashing macros taken
+// back, so that the headers may be included before or after it.
+#include "vq/platform/windows_fixups.h"
+
 #if defined(_WIN32)
 #define VQ_EXPORT __declspec(dllexport)
 #define VQ_IMPORT __declspec(dllimport)

@@ -18,7 +18,8 @@ public:
         REPLACE,
         // Creates a new file; fails with EEXIST when anything of that name exists,
         // even a dangling symbolic link, a directory or a FIFO. Never follows a link.
-        CREATE_NEW
+        // (Not CREATE_NEW: <windows.h> defines that name as a macro.)
+        NEW_ONLY
     };
     explicit vqFileOutputStream(const vqString& fileName, OpenMode mode = REPLACE);
     ~vqFileOutputStream();

@@ -37,7 +37,7 @@ void RemoveIfRegular(const vqString& name) {
 bool SaveSideFile(const vqBitmap& bitmap, const vqString& stem, int* count, vqString* name) {
     for (;;) {
         *name = stem + vqString::Format(vqT("_image%d.png"), *count);
-        vqFileOutputStream out(*name, vqFileOutputStream::CREATE_NEW);
+        vqFileOutputStream out(*name, vqFileOutputStream::NEW_ONLY);
         if (!out.IsOk()) {
             if (out.GetLastErrno() == EEXIST && *count < INT_MAX) {
                 ++*count;

@@ -68,7 +68,7 @@ TEST(FileStreamTest, CreateNewRefusesEveryExistingNameAndNeverFollowsALink) {
     ASSERT_EQ(symlink(dir.Path("target").c_str(), dir.Path("dangling").c_str()), 0);
     ASSERT_EQ(symlink(dir.Path("file").c_str(), dir.Path("link").c_str()), 0);
     for (const char* name : {"file", "dir", "fifo", "dangling", "link"}) {
-        vqFileOutputStream out(vqString::FromUTF8(dir.Path(name)), vqFileOutputStream::CREATE_NEW);
+        vqFileOutputStream out(vqString::FromUTF8(dir.Path(name)), vqFileOutputStream::NEW_ONLY);
         EXPECT_FALSE(out.IsOk()) << name;
         EXPECT_EQ(out.GetLastErrno(), EEXIST) << name;
     }
@@ -76,7 +76,7 @@ TEST(FileStreamTest, CreateNewRefusesEveryExistingNameAndNeverFollowsALink) {
     EXPECT_NE(access(dir.Path("target").c_str(), F_OK), 0);
 
     {
-        vqFileOutputStream out(vqString::FromUTF8(dir.Path("new")), vqFileOutputStream::CREATE_NEW);
+        vqFileOutputStream out(vqString::FromUTF8(dir.Path("new")), vqFileOutputStream::NEW_ONLY);
         ASSERT_TRUE(out.IsOk());
         out.Write("fresh", 5);
         EXPECT_TRUE(out.Close());

@@ -127,7 +127,7 @@ TEST_F(PngHandlerTest, SavesIntoAnOpenStream) {
     vqtest::ErrorLog log;
     vqBitmap original = Pattern(7, 5, true);
     {
-        vqFileOutputStream out(Path("stream.png"), vqFileOutputStream::CREATE_NEW);
+        vqFileOutputStream out(Path("stream.png"), vqFileOutputStream::NEW_ONLY);
         ASSERT_TRUE(original.SaveFile(out, Path("stream.png"), vqBITMAP_TYPE_PNG));
         EXPECT_TRUE(out.Close());
     }

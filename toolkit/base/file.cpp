@@ -1,17 +1,18 @@
 #include "vq/file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "file_system.h"
 #include "format_engine.h"
 
 namespace {
 const size_t kBufferSize = 64 * 1024;
-}
+// The most one write call is given: Windows' write takes an unsigned int.
+const size_t kMostPerWrite = size_t(1) << 30;
+}  // namespace
 
 // Formats into the stream's buffer as UTF-8, flushing it when full.
 class vqFileOutputStream::Sink {
@@ -65,10 +66,7 @@ vqFileOutputStream::vqFileOutputStream(const vqString& fileName, OpenMode mode)
         m_errno = ENOENT;
         return;
     }
-    const int flags = mode == CREATE_NEW ? O_CREAT | O_EXCL | O_NOFOLLOW : O_CREAT | O_TRUNC;
-    do {
-        m_fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | flags, 0666);
-    } while (m_fd < 0 && errno == EINTR);
+    m_fd = vqfs::OpenForWriting(path, mode == REPLACE);
     if (m_fd < 0) {
         m_errno = errno;
         return;
@@ -102,7 +100,7 @@ vqFileOutputStream& vqFileOutputStream::Write(const void* buffer, size_t size) {
         Flush();
         if (size >= kBufferSize) {
             while (size > 0 && m_ok) {
-                ssize_t n = ::write(m_fd, bytes, size);
+                ssize_t n = ::write(m_fd, bytes, size < kMostPerWrite ? size : kMostPerWrite);
                 if (n < 0 && errno == EINTR) continue;
                 if (n <= 0) {
                     m_ok = false;
@@ -156,7 +154,7 @@ vqFileOutputStream& vqFileOutputStream::FormatV(const vqChar* format, va_list ar
 void vqFileOutputStream::Flush() {
     size_t done = 0;
     while (done < m_used) {
-        ssize_t n = ::write(m_fd, m_buffer.get() + done, m_used - done);
+        ssize_t n = ::write(m_fd, m_buffer.get() + done, m_used - done);  // under kMostPerWrite
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             m_ok = false;
@@ -174,23 +172,16 @@ bool vqFileOutputStream::Sync() {
     return m_ok;
 }
 
-bool vqFile::Exists(const vqString& fileName) {
-    struct stat st;
-    return ::stat(fileName.ToUTF8().c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool vqFile::Exists(const vqString& fileName) { return vqfs::IsRegularFile(fileName.ToUTF8()); }
 
 vqString vqErrnoText(int err) { return vqString::FromUTF8(strerror(err)); }
 
 int vqFile::OpenRegular(const vqString& fileName, unsigned long long* size, vqString* reason) {
-    int fd = ::open(fileName.ToUTF8().c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    struct stat st;
-    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        if (size) *size = static_cast<unsigned long long>(st.st_size);
-        return fd;
-    }
-    if (reason) *reason = fd < 0 ? vqErrnoText(errno) : vqString(vqT("not a regular file"));
-    if (fd >= 0) ::close(fd);
-    return -1;
+    bool notRegular = false;
+    int fd = vqfs::OpenRegularForReading(fileName.ToUTF8(), size, &notRegular);
+    if (fd < 0 && reason)
+        *reason = notRegular ? vqString(vqT("not a regular file")) : vqErrnoText(errno);
+    return fd;
 }
 
 namespace {

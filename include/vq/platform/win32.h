@@ -7,12 +7,7 @@
 #define VQ_PLATFORM_WIN32_H
 
 #if defined(_WIN32)
-#include <windows.h>
-// NOTE: <windows.h> maps these names to their A/W forms, which would rename the
-// toolkit's own members of the same names; the callers use the A/W forms directly.
-#undef GetClassInfo
-#undef DrawText
-#undef GetObject
+#include "vq/platform/windows_fixups.h"
 #else
 
 #include <climits>
