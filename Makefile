@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 export BUILD JOBS CTEST_ARGS
 
-.PHONY: all deps configure build demo test docs bench clean
+.PHONY: all deps configure build demo test docs bench clean windows
 
 all: build
 
@@ -32,6 +32,14 @@ docs:
 bench: build
 	@for b in $(BUILD)/bench/bench_* $(BUILD)/bench/*/bench_*; do \
 	  if [ -x $$b ]; then $$b || exit 1; fi; done
+
+# The Windows DLLs, cross-compiled with MinGW-w64 into build-windows/, and their tests
+# under Wine.
+windows:
+	@scripts/install-deps.sh windows
+	@cmake --preset windows >/dev/null
+	@cmake --build build-windows -j$(JOBS)
+	@ctest --preset windows -j$(JOBS)
 
 clean:
 	rm -rf $(BUILD) build-asan showcase-out

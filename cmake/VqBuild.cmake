@@ -47,8 +47,10 @@ function(vq_add_library name)
     target_compile_definitions(${target} PRIVATE VQMAKING_${A_EXPORT})
     # Calls within a library bind to its own functions: the compiler may inline them and
     # the linker resolves them without the PLT (no one replaces them at load time).
-    target_compile_options(${target} PRIVATE -fno-semantic-interposition)
-    target_link_options(${target} PRIVATE -Wl,-Bsymbolic-functions)
+    if(NOT WIN32)  # ELF only
+      target_compile_options(${target} PRIVATE -fno-semantic-interposition)
+      target_link_options(${target} PRIVATE -Wl,-Bsymbolic-functions)
+    endif()
     target_include_directories(${target} PUBLIC
       $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:include>)
     set_target_properties(${target} PROPERTIES

@@ -6,6 +6,8 @@
 #         clang for the fuzzer, PostgreSQL with its ODBC driver, Chromium,
 #         Firefox ESR, the Python modules the browser checks use, and doxygen
 #   docs  doxygen alone, for `make docs`
+#   windows  the Windows build: MinGW-w64 (posix threads), GoogleTest's sources, and
+#         Wine with Xvfb and the Liberation fonts to run the tests (`make windows`)
 # With no job it installs for ci; `--missing JOB` only lists what JOB lacks.
 # Idempotent: when every package is there it only says so. Runs apt-get through
 # sudo when not root.
@@ -38,18 +40,24 @@ ci=(
   chromium firefox-esr python3 python3-pil python3-numpy python3-websocket
 )
 docs=(doxygen)
+# Recommended packages stay out: Wine's would upgrade Mesa.
+windows=(
+  cmake make g++-mingw-w64-x86-64-posix googletest
+  wine wine64 xvfb fonts-liberation
+)
 
 case "$job" in
   demo) packages=("${demo[@]}") ;;
   test) packages=("${demo[@]}" "${test[@]}") ;;
   ci) packages=("${demo[@]}" "${test[@]}" "${ci[@]}" "${docs[@]}") ;;
   docs) packages=("${docs[@]}") ;;
+  windows) packages=("${windows[@]}") ;;
   -h | --help)
-    sed -n '2,12s/^# \{0,1\}//p' "$0"
+    sed -n '2,14s/^# \{0,1\}//p' "$0"
     exit 0
     ;;
   *)
-    echo "usage: $0 [demo|test|ci|docs]" >&2
+    echo "usage: $0 [demo|test|ci|docs|windows]" >&2
     exit 2
     ;;
 esac
@@ -77,6 +85,6 @@ else
 fi
 
 # A locale with a decimal comma, for the tests that check numbers ignore it.
-if [ "$job" != demo ] && [ "$job" != docs ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if [ "$job" != demo ] && [ "$job" != docs ] && [ "$job" != windows ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: could not generate de_DE.UTF-8"
 fi
