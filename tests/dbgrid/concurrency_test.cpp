@@ -58,6 +58,17 @@ TEST_F(SecondWriter, AChangeToTheSameCellIsNeverOverwritten) {
     EXPECT_EQ(stored[5][0], (UsingPostgres() ? "" : "text:") + std::string("mine"));
 }
 
+TEST_F(SecondWriter, ATextThatNamesNoDateIsNotTakenForTheNullRead) {
+    if (UsingPostgres()) GTEST_SKIP() << "PostgreSQL keeps no text in a date column";
+    EXPECT_TRUE(grid->IsEmptyCell(6, kDay));  // every 7th row holds nulls
+    ASSERT_TRUE(other->ExecSql(vqT("UPDATE items SET day = 'not a date' WHERE id = 7")));
+    vqDateTime day(2024, 1, 2, 0, 0, 0, 0, vqDateTime::DatePart);
+    grid->SetValueAsCustom(6, kDay, vqT("datetime"), &day);
+    EXPECT_FALSE(grid->UpdateRow(6));
+    EXPECT_TRUE(log.Contains("someone else changed it")) << log.ErrorText();
+    EXPECT_EQ(ReadStored(*db, "items", {"day"})[7][0], "text:not a date");
+}
+
 TEST_F(SecondWriter, AChangeToAnotherCellOfTheRowIsKept) {
     EXPECT_EQ(grid->GetValue(6, kName), vqT("item 6"));
     ASSERT_TRUE(other->ExecSql(vqT("UPDATE items SET qty = 1234 WHERE id = 7")));

@@ -55,7 +55,10 @@ public:
             default:
                 return column + " IS ?";
         }
-        return std::string("strftime(") + format + "," + column + ") IS strftime(" + format + ",?)";
+        // A text that names no date reads as null: it never equals a null read.
+        std::string stored = std::string("strftime(") + format + "," + column + ")";
+        return stored + " IS strftime(" + format + ",?) AND (" + column + " IS NULL OR " + stored +
+               " IS NOT NULL)";
     }
 
     // NOTE: the driver reads text only up to an embedded NUL and reports that length.
