@@ -3,6 +3,34 @@
 # then "d" for debug: vqbase, vqbasew, vqbased, vqbasewd.
 set(VQ_ALL_FLAVOURS ansi unicode debug unicode-debug)
 
+include(CheckCXXCompilerFlag)
+include(CheckLinkerFlag)
+
+# What a shared library's build may add on this platform. Symbol visibility, binding
+# calls to the library's own functions and a run path relative to the library are ELF
+# and Mach-O matters: a Windows DLL exports only what is marked and binds its own calls.
+set(VQ_LIBRARY_COMPILE_OPTIONS "")
+set(VQ_LIBRARY_LINK_OPTIONS "")
+set(VQ_LIBRARY_PROPERTIES "")
+if(NOT WIN32 AND NOT CYGWIN)
+  list(APPEND VQ_LIBRARY_PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  if(APPLE)
+    list(APPEND VQ_LIBRARY_PROPERTIES INSTALL_RPATH "@loader_path")
+  else()
+    list(APPEND VQ_LIBRARY_PROPERTIES INSTALL_RPATH "$ORIGIN")
+    # Calls within a library bind to its own functions: the compiler may inline them
+    # and the linker resolves them without the PLT (no one replaces them at load time).
+    check_cxx_compiler_flag(-fno-semantic-interposition VQ_HAVE_NO_SEMANTIC_INTERPOSITION)
+    if(VQ_HAVE_NO_SEMANTIC_INTERPOSITION)
+      list(APPEND VQ_LIBRARY_COMPILE_OPTIONS -fno-semantic-interposition)
+    endif()
+    check_linker_flag(CXX LINKER:-Bsymbolic-functions VQ_HAVE_BSYMBOLIC_FUNCTIONS)
+    if(VQ_HAVE_BSYMBOLIC_FUNCTIONS)
+      list(APPEND VQ_LIBRARY_LINK_OPTIONS LINKER:-Bsymbolic-functions)
+    endif()
+  endif()
+endif()
+
 function(vq_flavour_suffix flavour out)
   if(flavour STREQUAL "ansi")
     set(${out} "" PARENT_SCOPE)
@@ -24,12 +52,14 @@ function(vq_apply_flavour target flavour)
   endif()
   if(flavour MATCHES "debug")
     target_compile_definitions(${target} PUBLIC VQ_DEBUG)
-    target_compile_options(${target} PRIVATE -O0 -g)
+    if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+      target_compile_options(${target} PRIVATE -O0 -g)
+    endif()
   endif()
 endfunction()
 
 # vq_add_library(<name> EXPORT <TAG> [FLAVOURS ...] SOURCES ... [LINKS vq-libs...]
-#                [PRIVATE_LIBS ...] [INSTALL])
+#                [PRIVATE_LIBS ...])
 # Defines one shared library per flavour. LINKS name toolkit libraries by their base
 # name; each flavour links the libraries of its own flavour. TAG gives the export
 # macro's VQMAKING_<TAG>.
@@ -45,18 +75,12 @@ function(vq_add_library name)
     add_library(vq::${target} ALIAS ${target})
     vq_apply_flavour(${target} ${flavour})
     target_compile_definitions(${target} PRIVATE VQMAKING_${A_EXPORT})
-    # Calls within a library bind to its own functions: the compiler may inline them and
-    # the linker resolves them without the PLT (no one replaces them at load time).
-    if(NOT WIN32)  # ELF only
-      target_compile_options(${target} PRIVATE -fno-semantic-interposition)
-      target_link_options(${target} PRIVATE -Wl,-Bsymbolic-functions)
-    endif()
+    target_compile_options(${target} PRIVATE ${VQ_LIBRARY_COMPILE_OPTIONS})
+    target_link_options(${target} PRIVATE ${VQ_LIBRARY_LINK_OPTIONS})
     target_include_directories(${target} PUBLIC
       $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:include>)
-    set_target_properties(${target} PROPERTIES
-      CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
-      VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
-      EXPORT_NAME ${target} INSTALL_RPATH "$ORIGIN")
+    set_target_properties(${target} PROPERTIES ${VQ_LIBRARY_PROPERTIES}
+      VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR} EXPORT_NAME ${target})
     foreach(lib ${A_LINKS})
       target_link_libraries(${target} PUBLIC ${lib}${sfx})
     endforeach()
@@ -98,32 +122,31 @@ function(vq_add_test subsystem)
   endforeach()
 endfunction()
 
-# Writes <target>.pc for installation: the flavour's definitions and the toolkit
-# libraries it requires.
+# Writes <target>.pc for installation from cmake/vqlibrary.pc.in: the flavour's
+# definitions and the toolkit libraries it requires.
 function(vq_write_pkgconfig target flavour links sfx)
-  set(cflags "")
+  set(VQ_PC_NAME ${target})
+  set(VQ_PC_CFLAGS "")
   if(flavour MATCHES "unicode")
-    string(APPEND cflags " -DVQ_UNICODE")
+    string(APPEND VQ_PC_CFLAGS " -DVQ_UNICODE")
   endif()
   if(flavour MATCHES "debug")
-    string(APPEND cflags " -DVQ_DEBUG")
+    string(APPEND VQ_PC_CFLAGS " -DVQ_DEBUG")
   endif()
-  set(requires "")
+  set(VQ_PC_REQUIRES "")
   foreach(lib ${links})
-    string(APPEND requires " ${lib}${sfx}")
+    string(APPEND VQ_PC_REQUIRES " ${lib}${sfx}")
   endforeach()
+  # The prefix is found from the .pc file's own place, so the installed tree can move.
+  set(pcdir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  if(IS_ABSOLUTE "${pcdir}")
+    set(VQ_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+  else()
+    file(RELATIVE_PATH up "/prefix/${pcdir}" "/prefix")
+    string(REGEX REPLACE "/$" "" up "${up}")
+    set(VQ_PC_PREFIX "\${pcfiledir}/${up}")
+  endif()
   set(pc "${CMAKE_BINARY_DIR}/pkgconfig/${target}.pc")
-  # The prefix is found from the .pc file's own place, so the tree can move.
-  file(WRITE ${pc} "prefix=\${pcfiledir}/../..
-libdir=\${prefix}/${CMAKE_INSTALL_LIBDIR}
-includedir=\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}
-
-Name: ${target}
-Description: vq add-on library ${target}
-Version: ${PROJECT_VERSION}
-Requires:${requires}
-Cflags: -I\${includedir}${cflags}
-Libs: -L\${libdir} -l${target}
-")
-  install(FILES ${pc} DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/vqlibrary.pc.in ${pc} @ONLY)
+  install(FILES ${pc} DESTINATION ${pcdir})
 endfunction()

@@ -11,9 +11,9 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 # The base library: the portable sources, with the Win32 backend for each concern in
 # place of the POSIX one.
-file(GLOB vq_base_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/toolkit/base/*.cpp)
-list(FILTER vq_base_sources EXCLUDE REGEX "/posix_[^/]*\\.cpp$")
-list(APPEND vq_base_sources ${PROJECT_SOURCE_DIR}/toolkit/base/win32/win32_file.cpp)
+set(vq_base_sources app.cpp array.cpp file.cpp log.cpp object.cpp string.cpp variant.cpp
+    win32/win32_file.cpp)
+list(TRANSFORM vq_base_sources PREPEND ${PROJECT_SOURCE_DIR}/toolkit/base/)
 vq_add_library(vqbase EXPORT BASE SOURCES ${vq_base_sources})
 
 if(VQ_BUILD_TESTS)
@@ -29,6 +29,7 @@ if(VQ_BUILD_TESTS)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
   add_subdirectory(${VQ_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+  include(GoogleTest)
   vq_add_test(toolkit FLAVOURS ansi unicode debug
     SOURCES ${PROJECT_SOURCE_DIR}/tests/toolkit/string_test.cpp
     LINKS vqbase)
