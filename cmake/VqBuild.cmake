@@ -92,11 +92,17 @@ function(vq_add_library name)
   endforeach()
 endfunction()
 
-# vq_add_test(<subsystem> FLAVOURS ... SOURCES ... LINKS vq-libs... [PRIVATE_LIBS ...])
-# One GoogleTest binary per flavour, test_<subsystem>_<flavour>, registered with
-# CTest as <subsystem>.<flavour> and labelled with the subsystem and the flavour.
+# vq_add_test(<subsystem> FLAVOURS ... SOURCES ... LINKS vq-libs... [PRIVATE_LIBS ...]
+#             [RERUN <name> FILTER <pattern> ENVIRONMENT <var=value>...])
+# One GoogleTest binary per flavour, test_<subsystem>_<flavour>, whose cases CTest runs
+# one process each as <Suite>.<Case>.<flavour>, labelled with the subsystem and the
+# flavour. RERUN registers the cases matching FILTER once more, as
+# <Suite>.<Case>.<name>.<flavour>, run with ENVIRONMENT. With VQ_TEST_PER_CASE off,
+# CTest runs each binary whole instead, as <subsystem>.<flavour> (and
+# <subsystem>.<name>.<flavour> for RERUN).
 function(vq_add_test subsystem)
-  cmake_parse_arguments(A "" "" "FLAVOURS;SOURCES;LINKS;PRIVATE_LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "RERUN;FILTER" "FLAVOURS;SOURCES;LINKS;PRIVATE_LIBS;ENVIRONMENT"
+                        ${ARGN})
   foreach(flavour ${A_FLAVOURS})
     vq_flavour_suffix(${flavour} sfx)
     string(REPLACE "-" "_" fname ${flavour})
@@ -116,9 +122,36 @@ function(vq_add_test subsystem)
     else()
       set(labels ${subsystem} ${flavour})
     endif()
-    add_test(NAME ${subsystem}.${flavour} COMMAND ${target}
-             WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
-    set_tests_properties(${subsystem}.${flavour} PROPERTIES LABELS "${labels}")
+    if(NOT VQ_TEST_PER_CASE)
+      add_test(NAME ${subsystem}.${flavour} COMMAND ${target}
+               WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+      set_tests_properties(${subsystem}.${flavour} PROPERTIES LABELS "${labels}")
+      if(A_RERUN)
+        add_test(NAME ${subsystem}.${A_RERUN}.${flavour} COMMAND ${target} --gtest_filter=${A_FILTER}
+                 WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+        set_tests_properties(${subsystem}.${A_RERUN}.${flavour} PROPERTIES LABELS "${labels}"
+                             ENVIRONMENT "${A_ENVIRONMENT}")
+      endif()
+      continue()
+    endif()
+    # The cases are listed when ctest runs, not after each link: the build runs no test
+    # binary, and a cross build needs its emulator only for the tests.
+    set(discovery DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
+                  WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    gtest_discover_tests(${target} TEST_SUFFIX .${flavour} TEST_LIST ${target}_TESTS
+                         ${discovery})
+    # NOTE: gtest_discover_tests flattens list-valued PROPERTIES (LABELS "svg;ansi" would
+    # become two properties), so the labels are set by a script CTest reads once the
+    # cases are known.
+    set(script "if(${target}_TESTS)\n  set_tests_properties(\${${target}_TESTS} PROPERTIES LABELS [==[${labels}]==])\nendif()\n")
+    if(A_RERUN)
+      gtest_discover_tests(${target} TEST_FILTER ${A_FILTER} TEST_SUFFIX .${A_RERUN}.${flavour}
+                           TEST_LIST ${target}_${A_RERUN}_TESTS ${discovery})
+      string(APPEND script "if(${target}_${A_RERUN}_TESTS)\n  set_tests_properties(\${${target}_${A_RERUN}_TESTS} PROPERTIES LABELS [==[${labels}]==]\n    ENVIRONMENT [==[${A_ENVIRONMENT}]==])\nendif()\n")
+    endif()
+    set(file ${CMAKE_CURRENT_BINARY_DIR}/${target}_properties.cmake)
+    file(WRITE ${file} "${script}")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
   endforeach()
 endfunction()
 
