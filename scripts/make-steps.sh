@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The steps behind `make demo`, `make test` and `make build`, one line each:
-# installing packages, configuring, building (with a progress count on a
+# installing packages, configuring, building (with the build's percentage on a
 # terminal), then running the showcase or the tests, whose own results follow.
 # Each step's full output goes to $BUILD/logs/<step>.log; when a step fails, the
 # last lines of its log (VQ_LOG_TAIL, 40 by default) and the log's path are shown.
@@ -90,35 +90,61 @@ begin "Configuring with CMake"
 cmake --preset default -B "$BUILD" "${options[@]}" >"$log" 2>&1
 finish $? "$log" "done"
 
-# Building, with the build's own percentage on a terminal.
+# Building. CMake's Makefile build reports its progress only as the "[ NN%]" its
+# lines begin with: on a terminal that percentage is shown as it moves. The files
+# compiled are counted from the object files the build wrote.
 log=$LOGS/build.log
 targets=()
 [ "$job" = demo ] && targets=(--target showcase)
 begin "Building $what ($JOBS jobs)"
-compiled=0
-cmake --build "$BUILD" -j "$JOBS" "${targets[@]}" 2>&1 | {
-  : >"$log"
-  while IFS= read -r line; do
-    printf '%s\n' "$line" >>"$log"
-    case "$line" in
-      *"Building C"*" object "*) compiled=$((compiled + 1)) ;;
-    esac
-    if $on_terminal && [[ "$line" =~ ^\[\ *([0-9]+)%\] ]]; then
-      printf '\r%s ... %s%%, %d compiled' "$heading" "${BASH_REMATCH[1]}" "$compiled"
-    fi
-  done
-  echo "$compiled" >"$LOGS/.compiled"
-}
-status=${PIPESTATUS[0]}
-compiled=$(cat "$LOGS/.compiled" 2>/dev/null || echo 0)
-rm -f "$LOGS/.compiled"
-$on_terminal && printf '\r%s ... \033[K' "$heading"
+stamp=$LOGS/.build-started
+: >"$stamp"
+if $on_terminal; then
+  cmake --build "$BUILD" -j "$JOBS" "${targets[@]}" 2>&1 | {
+    : >"$log"
+    while IFS= read -r line; do
+      printf '%s\n' "$line" >>"$log"
+      [[ "$line" =~ ^\[\ *([0-9]+)%\] ]] && printf '\r%s ... %s%%' "$heading" "${BASH_REMATCH[1]}"
+    done
+  }
+  status=${PIPESTATUS[0]}
+  printf '\r%s ... \033[K' "$heading"
+else
+  cmake --build "$BUILD" -j "$JOBS" "${targets[@]}" >"$log" 2>&1
+  status=$?
+fi
+compiled=$(find "$BUILD" -name '*.o' -newer "$stamp" | wc -l)
+rm -f "$stamp"
 case $compiled in
   0) outcome="up to date" ;;
   1) outcome="1 file compiled" ;;
   *) outcome="$compiled files compiled" ;;
 esac
 finish "$status" "$log" "$outcome"
+
+# Prints the results of a test run from ctest's JUnit report: the output of every
+# failing case, the names of the skipped ones and the counts.
+summarise_tests() {
+  local xml=$1 failed skipped passed i name
+  query() { xmllint --xpath "$1" "$xml"; }
+  failed=$(query 'count(//testcase[failure])')
+  skipped=$(query 'count(//testcase[skipped])')
+  passed=$(query 'count(//testcase[@status="run"])')
+  for ((i = 1; i <= failed; i++)); do
+    name=$(query "string((//testcase[failure])[$i]/@name)")
+    echo "---- FAILED $name"
+    query "string((//testcase[failure])[$i]/system-out)"
+    echo
+  done
+  for ((i = 1; i <= skipped; i++)); do
+    echo "skipped: $(query "string((//testcase[skipped])[$i]/@name)")"
+  done
+  for ((i = 1; i <= failed; i++)); do
+    echo "FAILED: $(query "string((//testcase[failure])[$i]/@name)")"
+  done
+  echo "ctest ran $((passed + failed + skipped)) cases in $(elapsed)"
+  echo "tests: $passed passed, $failed failed, $skipped skipped"
+}
 
 case "$job" in
   demo)
@@ -127,32 +153,33 @@ case "$job" in
     exec "$BUILD/examples/showcase/showcase"
     ;;
   test)
-    # ctest's lines for passing tests go to the log only; failures with their
-    # output, and the summary, are shown.
+    # Every case is a test of its own. On a terminal ctest draws its own progress
+    # line and prints its summary; elsewhere its output goes to the log, and the
+    # results are read from its JUnit report, which holds every case's output.
     log=$LOGS/test.log
+    xml=$(cd "$LOGS" && pwd)/test.xml
+    rm -f "$log" "$xml"
     begin "Running the tests ($JOBS at a time)"
-    $on_terminal || echo "results follow"
+    echo "results follow"
+    options=(--output-on-failure -j "$JOBS" --output-junit "$xml")
     # shellcheck disable=SC2086 # CTEST_ARGS holds several words, e.g. "-L svg".
-    (cd "$BUILD" && ctest --output-on-failure -j "$JOBS" ${CTEST_ARGS:-}) 2>&1 | {
-      : >"$log"
-      shown=false
-      while IFS= read -r line; do
-        printf '%s\n' "$line" >>"$log"
-        if [[ "$line" =~ ^\ *([0-9]+)/([0-9]+)\ Test\ +#[0-9]+:.*\ Passed\ + ]]; then
-          $on_terminal && printf '\r%s ... %s/%s ' "$heading" "${BASH_REMATCH[1]}" \
-            "${BASH_REMATCH[2]}"
-          continue
-        fi
-        [[ "$line" =~ ^Test\ project\  || "$line" =~ ^\ +Start\ +[0-9]+:\  ]] && continue
-        if ! $shown; then
-          $on_terminal && printf '\r%s ... results follow\033[K\n' "$heading"
-          shown=true
-        fi
-        printf '%s\n' "$line"
-      done
-    }
-    status=${PIPESTATUS[0]}
-    [ "$status" -eq 0 ] || echo "full test log: $log"
+    if $on_terminal; then
+      # NOTE: ctest draws no progress line when it also writes --output-log.
+      (cd "$BUILD" && ctest "${options[@]}" --progress ${CTEST_ARGS:-})
+      status=$?
+    else
+      (cd "$BUILD" && ctest "${options[@]}" ${CTEST_ARGS:-}) >"$log" 2>&1
+      status=$?
+      if [ -f "$xml" ]; then
+        summarise_tests "$xml"
+      else
+        tail -n "$TAIL" "$log"
+      fi
+    fi
+    if [ "$status" -ne 0 ]; then
+      [ -f "$log" ] && echo "ctest's output: $log"
+      [ -f "$xml" ] && echo "every case with its output: $xml"
+    fi
     exit "$status"
     ;;
 esac
