@@ -235,7 +235,7 @@ TEST(StringTest, NumbersIgnoreTheProcessLocale) {
     if (!SetDecimalCommaLocale()) GTEST_SKIP() << "no locale with a decimal comma is installed";
     EXPECT_EQ(vqString::Format(vqT("%g %.2f"), 2.5, 1.25), vqString(vqT("2.5 1.25")));
     EXPECT_EQ(vqString::Format(vqT("%+g %'.1f"), 2.5, 1.25), vqString(vqT("+2.5 1.2")));
-    EXPECT_EQ(vqString::Format(library, 1.25, 2.5L, 2.5, 2.5, 1.5L), inC);
+    EXPECT_EQ(vqString::Format(library, 1.25, 2.5L, 2.5, 2.5, 1.5L).ToUTF8(), inC.ToUTF8());
     // The locale is the process's again afterwards.
     EXPECT_STREQ(localeconv()->decimal_point, ",");
     setlocale(LC_ALL, "C");
