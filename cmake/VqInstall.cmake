@@ -8,6 +8,10 @@ install(TARGETS ${vq_targets} EXPORT vqaddonsTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A MinGW build's DLLs need the compiler's runtime DLLs beside them on Windows.
+if(WIN32 AND VQ_MINGW_RUNTIME_DLLS)
+  install(FILES ${VQ_MINGW_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(EXPORT vqaddonsTargets NAMESPACE vq:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vqaddons)
 configure_package_config_file(cmake/vqaddonsConfig.cmake.in
   ${CMAKE_BINARY_DIR}/vqaddonsConfig.cmake

@@ -6,6 +6,7 @@
 set(CMAKE_SHARED_LIBRARY_PREFIX "")
 set(CMAKE_IMPORT_LIBRARY_PREFIX "")
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 
 # Builds GoogleTest from Debian's sources with the cross compiler, as the targets
 # GTest::gtest, GTest::gmock and GTest::gtest_main.

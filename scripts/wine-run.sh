@@ -39,7 +39,10 @@ if [ -z "$prefix" ]; then prefix="$(cd "$(dirname "$0")/.." && pwd)/build-window
 mkdir -p "$prefix"
 export WINEPREFIX=$(cd "$prefix" && pwd)
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# NOTE: with Wine's debugger a crashing program prints a backtrace and exits with status
+# 0; without it the program ends with its exception code (its low byte: 5 for an access
+# violation), so a crash fails the run.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 if [ ${#paths[@]} -gt 0 ]; then
   winepath=""
   for p in "${paths[@]}"; do winepath+="${winepath:+;}Z:${p//\//\\}"; done

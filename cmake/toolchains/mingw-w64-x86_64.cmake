@@ -15,19 +15,22 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The MinGW runtime DLLs (libstdc++, libgcc, winpthread) are found by Wine on WINEPATH.
-execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
-                OUTPUT_VARIABLE vq_libstdcxx_dll OUTPUT_STRIP_TRAILING_WHITESPACE
-                ERROR_QUIET)
-execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libwinpthread-1.dll
-                OUTPUT_VARIABLE vq_winpthread_dll OUTPUT_STRIP_TRAILING_WHITESPACE
-                ERROR_QUIET)
+# The MinGW runtime DLLs (libstdc++, libgcc, winpthread) every program and DLL built
+# here needs: Wine finds them on WINEPATH, and the install tree carries copies.
+set(VQ_MINGW_RUNTIME_DLLS "")
 set(vq_wine_paths "")
-foreach(dll ${vq_libstdcxx_dll} ${vq_winpthread_dll})
-  if(IS_ABSOLUTE "${dll}")
+set(vq_runtime_dirs "")
+foreach(name libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${name}
+                  OUTPUT_VARIABLE dll OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(IS_ABSOLUTE "${dll}" AND EXISTS "${dll}")
+    file(REAL_PATH "${dll}" dll)
+    list(APPEND VQ_MINGW_RUNTIME_DLLS ${dll})
     get_filename_component(dir "${dll}" DIRECTORY)
-    file(REAL_PATH "${dir}" dir)
-    list(APPEND vq_wine_paths --path ${dir})
+    if(NOT dir IN_LIST vq_runtime_dirs)
+      list(APPEND vq_runtime_dirs ${dir})
+      list(APPEND vq_wine_paths --path ${dir})
+    endif()
   endif()
 endforeach()
 set(VQ_WINE_TIMEOUT 600 CACHE STRING "Seconds a program may run under Wine before it is killed")
