@@ -33,13 +33,10 @@ bench: build
 	@for b in $(BUILD)/bench/bench_* $(BUILD)/bench/*/bench_*; do \
 	  if [ -x $$b ]; then $$b || exit 1; fi; done
 
-# The Windows DLLs, cross-compiled with MinGW-w64 into build-windows/, and their tests
-# under Wine.
+# The Windows DLLs, cross-compiled with MinGW-w64 into build-windows/, and every suite
+# under Wine (scripts/ci-windows.sh; after `make test` it also compares with Linux).
 windows:
-	@scripts/install-deps.sh windows
-	@cmake --preset windows >/dev/null
-	@cmake --build build-windows -j$(JOBS)
-	@ctest --preset windows -j$(JOBS)
+	@scripts/ci-windows.sh
 
 clean:
-	rm -rf $(BUILD) build-asan showcase-out
+	rm -rf $(BUILD) build-asan build-windows showcase-out
