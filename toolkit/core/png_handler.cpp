@@ -1,197 +1,48 @@
 #include "vq/pnghandler.h"
 
-#include <png.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <exception>
-#include <vector>
+#include <filesystem>
+#include <system_error>
 
+#include "png_codec.h"
 #include "vq/file.h"
 #include "vq/log.h"
 
-namespace {
+namespace vqpng {
 
-// Carries libpng's error text out of its callbacks.
-struct PngError {
-    char message[256];
-};
+const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
 
-void OnPngError(png_structp png, png_const_charp message) {
-    PngError* error = static_cast<PngError*>(png_get_error_ptr(png));
-    snprintf(error->message, sizeof error->message, "%s", message ? message : "libpng error");
-    png_longjmp(png, 1);
-}
-
-void OnPngWarning(png_structp, png_const_charp) {}
-
-// Passes libpng's output to the stream; a failing write ends the encoding.
-void WriteToStream(png_structp png, png_bytep data, png_size_t length) {
-    vqFileOutputStream* out = static_cast<vqFileOutputStream*>(png_get_io_ptr(png));
-    if (!out->Write(data, length).IsOk()) png_error(png, strerror(out->GetLastErrno()));
-}
-
-void FlushStream(png_structp) {}
-
-// Writes the rows to a stream; false with the reason in error.
-bool WritePng(vqFileOutputStream* out, png_bytep* rows, int width, int height, bool alpha,
-              PngError* error) {
-    png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, error, OnPngError, OnPngWarning);
-    if (!png) {
-        snprintf(error->message, sizeof error->message, "out of memory");
-        return false;
+int OpenPngFile(const vqString& fileName, unsigned long long* size, vqString* error) {
+    int fd = vqFile::OpenRegular(fileName, size, error);
+    if (fd < 0) return -1;
+    unsigned char signature[sizeof kSignature] = {0};
+    size_t got = 0;
+    while (got < sizeof signature) {
+        const auto n = ::read(fd, signature + got, static_cast<unsigned>(sizeof signature - got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
     }
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        snprintf(error->message, sizeof error->message, "out of memory");
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_set_write_fn(png, out, WriteToStream, FlushStream);
-    // Favour speed: side files are written while drawing.
-    png_set_compression_level(png, 1);
-    png_set_IHDR(png, info, width, height, 8, alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_write_image(png, rows);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
-
-// Decoded picture; filled through a pointer so it survives libpng's longjmp.
-struct Decoded {
-    PngError error;
-    vqBitmap bitmap;
-    std::vector<png_bytep> rows;
-    png_uint_32 width = 0, height = 0;
-    bool alpha = false;
-};
-
-void SetError(PngError* error, const char* message) {
-    snprintf(error->message, sizeof error->message, "%s", message);
-}
-
-// The most bytes of one chunk held in memory. Only IHDR, PLTE (768 bytes), tRNS (256)
-// and the streamed IDAT are read; every other chunk is skipped unread.
-const png_alloc_size_t kPngMaxChunkBytes = 64 * 1024;
-
-// Bounds what a file can make libpng hold: no side beyond the largest picture any read
-// accepts, no ancillary chunk (text, palettes, profiles, unknown) allocated or kept, so
-// a chunk that declares 2 GiB costs a skip through the file, not 2 GiB of memory.
-void LimitReading(png_structp png) {
-    png_set_user_limits(png, static_cast<png_uint_32>(vqPNG_MAX_PIXELS),
-                        static_cast<png_uint_32>(vqPNG_MAX_PIXELS));
-    png_set_chunk_malloc_max(png, kPngMaxChunkBytes);
-    // NOTE: a cache limit of 1 makes libpng drop every text and sPLT chunk it meets.
-    png_set_chunk_cache_max(png, 1);
-    // A negative count means every chunk but IHDR, PLTE, tRNS, IDAT and IEND.
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-}
-
-// Reads a PNG whose 8 signature bytes were already consumed: the header, then, when
-// maxPixels is not zero, the pixels into out->bitmap unless the header gives more than
-// maxPixels. False with the reason.
-bool ReadPng(FILE* file, size_t maxPixels, Decoded* out) {
-    png_structp png =
-        png_create_read_struct(PNG_LIBPNG_VER_STRING, &out->error, OnPngError, OnPngWarning);
-    if (!png) {
-        SetError(&out->error, "out of memory");
-        return false;
-    }
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
-        SetError(&out->error, "out of memory");
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_sig_bytes(png, 8);
-    LimitReading(png);
-    png_read_info(png, info);
-    out->width = png_get_image_width(png, info);
-    out->height = png_get_image_height(png, info);
-    int colourType = png_get_color_type(png, info);
-    out->alpha = (colourType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
-    if (maxPixels == 0) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return true;
-    }
-    // Refuse from the header, before a single row is decoded.
-    const size_t pixels = static_cast<size_t>(out->width) * out->height;
-    if (pixels > maxPixels) {
-        snprintf(out->error.message, sizeof out->error.message,
-                 "the picture is %lu x %lu pixels, more than the %lu allowed",
-                 static_cast<unsigned long>(out->width), static_cast<unsigned long>(out->height),
-                 static_cast<unsigned long>(maxPixels));
-        png_destroy_read_struct(&png, &info, nullptr);
-        return false;
-    }
-    // Normalise every layout to 8-bit RGBA.
-    png_set_expand(png);
-    png_set_strip_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != static_cast<size_t>(out->width) * 4)
-        png_error(png, "unexpected row layout");
-    // Decode straight into the bitmap: one copy of the pixels, not two.
-    unsigned char* rgba = nullptr;
-    try {
-        out->bitmap = vqBitmap(static_cast<int>(out->width), static_cast<int>(out->height), 32);
-        rgba = out->bitmap.GetWritableData();
-        out->rows.resize(out->height);
-    } catch (const std::exception&) {
-        rgba = nullptr;
-    }
-    if (!rgba) png_error(png, "out of memory for the picture");
-    for (png_uint_32 y = 0; y < out->height; ++y)
-        out->rows[y] = rgba + static_cast<size_t>(y) * out->width * 4;
-    png_read_image(png, out->rows.data());
-    png_read_end(png, nullptr);
-    png_destroy_read_struct(&png, &info, nullptr);
-    return true;
-}
-
-// Opens a PNG file and reads it (see ReadPng); false with the reason in *error. Only a
-// regular file is opened, so a FIFO or a device never blocks or streams forever.
-bool ReadPngFile(const vqString& fileName, size_t maxPixels, Decoded* out, vqString* error) {
-    int fd = vqFile::OpenRegular(fileName, nullptr, error);
-    if (fd < 0) return false;
-    FILE* file = fdopen(fd, "rb");
-    if (!file) {
-        *error = vqErrnoText(errno);
-        close(fd);
-        return false;
-    }
-    unsigned char signature[8] = {0};
-    size_t n = fread(signature, 1, sizeof signature, file);
-    if (n < sizeof signature || png_sig_cmp(signature, 0, sizeof signature) != 0) {
-        fclose(file);
+    if (got < sizeof signature || memcmp(signature, kSignature, sizeof signature) != 0) {
+        ::close(fd);
         *error = vqT("not a PNG file.");
-        return false;
+        return -1;
     }
-    out->error.message[0] = 0;
-    bool ok = ReadPng(file, maxPixels, out);
-    fclose(file);
-    if (!ok) *error = vqString::FromUTF8(out->error.message);
-    return ok;
+    return fd;
 }
 
-}  // namespace
+vqString TooManyPixels(unsigned long width, unsigned long height, size_t maxPixels) {
+    char text[160];
+    snprintf(text, sizeof text, "the picture is %lu x %lu pixels, more than the %lu allowed", width,
+             height, static_cast<unsigned long>(maxPixels));
+    return vqString::FromUTF8(text);
+}
+
+}  // namespace vqpng
 
 vqPNGHandler::vqPNGHandler()
     : vqImageHandler(vqT("PNG file"), vqBITMAP_TYPE_PNG),
@@ -201,37 +52,9 @@ vqPNGHandler::vqPNGHandler()
 vqPNGHandler::~vqPNGHandler() {}
 
 bool vqPNGHandler::CanRead(const unsigned char* header, size_t size) const {
-    return header && size >= 8 && png_sig_cmp(header, 0, 8) == 0;
+    return header && size >= sizeof vqpng::kSignature &&
+           memcmp(header, vqpng::kSignature, sizeof vqpng::kSignature) == 0;
 }
-
-namespace {
-
-// Encodes a bitmap with data into the stream; false with the reason.
-bool EncodePng(const vqBitmap& bitmap, vqFileOutputStream* out, vqString* reason) {
-    const int width = bitmap.GetWidth(), height = bitmap.GetHeight();
-    const bool alpha = bitmap.HasAlpha();
-    const unsigned char* rgba = bitmap.GetData();
-    // Without alpha the rows are packed to RGB; with it they are written as held.
-    std::vector<unsigned char> rgb;
-    std::vector<png_bytep> rows(height);
-    if (alpha) {
-        for (int y = 0; y < height; ++y)
-            rows[y] = const_cast<png_bytep>(rgba + static_cast<size_t>(y) * width * 4);
-    } else {
-        rgb.resize(static_cast<size_t>(width) * height * 3);
-        for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i)
-            memcpy(&rgb[i * 3], rgba + i * 4, 3);
-        for (int y = 0; y < height; ++y) rows[y] = rgb.data() + static_cast<size_t>(y) * width * 3;
-    }
-    PngError error;
-    error.message[0] = 0;
-    if (WritePng(out, rows.data(), width, height, alpha, &error) && out->IsOk()) return true;
-    *reason =
-        error.message[0] ? vqString::FromUTF8(error.message) : vqErrnoText(out->GetLastErrno());
-    return false;
-}
-
-}  // namespace
 
 bool vqPNGHandler::SaveFile(const vqBitmap& bitmap, const vqString& fileName) {
     if (!bitmap.Ok()) {
@@ -245,14 +68,16 @@ bool vqPNGHandler::SaveFile(const vqBitmap& bitmap, const vqString& fileName) {
         return false;
     }
     vqString reason;
-    bool ok = EncodePng(bitmap, &out, &reason);
+    bool ok = vqpng::Encode(bitmap, &out, &reason);
     if (!out.Close() && ok) ok = false, reason = vqErrnoText(out.GetLastErrno());
     if (!ok) {
         vqLogError(vqT("Cannot write PNG file '%s': %s"), fileName.c_str(), reason.c_str());
         // Leave no truncated picture behind, but never unlink a device or anything else.
-        const std::string path = fileName.ToUTF8();
-        struct stat st;
-        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) remove(path.c_str());
+        const std::filesystem::path path = std::filesystem::u8path(fileName.ToUTF8());
+        std::error_code error;
+        if (std::filesystem::symlink_status(path, error).type() ==
+            std::filesystem::file_type::regular)
+            std::filesystem::remove(path, error);
     }
     return ok;
 }
@@ -264,33 +89,33 @@ bool vqPNGHandler::SaveStream(const vqBitmap& bitmap, vqFileOutputStream& stream
         return false;
     }
     vqString reason;
-    if (EncodePng(bitmap, &stream, &reason)) return true;
+    if (vqpng::Encode(bitmap, &stream, &reason)) return true;
     vqLogError(vqT("Cannot write PNG file '%s': %s"), fileName.c_str(), reason.c_str());
     return false;
 }
 
 bool vqPNGHandler::ReadSize(const vqString& fileName, vqSize* size, vqString* error) {
-    Decoded decoded;
+    vqpng::Picture picture;
     vqString reason;
-    if (!ReadPngFile(fileName, 0, &decoded, &reason)) {
+    if (!vqpng::ReadFile(fileName, 0, &picture, &reason)) {
         if (error) *error = reason;
         return false;
     }
-    if (size) *size = vqSize(static_cast<int>(decoded.width), static_cast<int>(decoded.height));
+    if (size) *size = vqSize(static_cast<int>(picture.width), static_cast<int>(picture.height));
     return true;
 }
 
 bool vqPNGHandler::Read(const vqString& fileName, size_t maxPixels, vqBitmap* bitmap,
                         vqString* error) {
-    Decoded decoded;
+    vqpng::Picture picture;
     vqString reason;
     maxPixels = maxPixels == 0 || maxPixels > vqPNG_MAX_PIXELS ? vqPNG_MAX_PIXELS : maxPixels;
-    if (!ReadPngFile(fileName, maxPixels, &decoded, &reason)) {
+    if (!vqpng::ReadFile(fileName, maxPixels, &picture, &reason)) {
         if (error) *error = reason;
         return false;
     }
-    decoded.bitmap.SetHasAlpha(decoded.alpha);
-    if (bitmap) *bitmap = decoded.bitmap;
+    picture.bitmap.SetHasAlpha(picture.alpha);
+    if (bitmap) *bitmap = picture.bitmap;
     return true;
 }
 
