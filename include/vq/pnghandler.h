@@ -1,4 +1,4 @@
-// vqPNGHandler: reads and writes PNG files (libpng), RGBA with 8 bits a channel.
+// vqPNGHandler: reads and writes PNG files (libpng, or WIC on Windows), RGBA with 8 bits a channel.
 //
 // Register one with vqImage::AddHandler, which takes ownership; vqBitmap::SaveFile
 // and vqBitmap::LoadFile with vqBITMAP_TYPE_PNG then reach it.

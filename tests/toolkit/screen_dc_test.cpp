@@ -104,4 +104,27 @@ TEST(ScreenDCTest, NonAsciiAndBrokenTextMeasureWithoutFailing) {
     EXPECT_EQ(b.h, e.h);
 }
 
+TEST(ScreenDCTest, WidthsGrowWithTheTextAndScaleWithLargeSizes) {
+    vqScreenDC dc;
+    vqFont ten(10, vqSWISS, vqNORMAL, vqNORMAL);
+    int previous = 0;
+    vqString text;
+    for (const vqChar* piece : {vqT("W"), vqT("a"), vqT("i"), vqT(" "), vqT("m"), vqT(".")}) {
+        text += piece;
+        const int width = Measure(dc, text, &ten).w;
+        EXPECT_GT(width, previous) << text.ToUTF8();
+        previous = width;
+    }
+    // Advances are unhinted, so a size 30 times larger measures 30 times wider, give
+    // or take the rounding of the total.
+    vqFont large(300, vqSWISS, vqNORMAL, vqNORMAL);
+    const Extent small = Measure(dc, vqT("Sample text"), &ten);
+    const Extent big = Measure(dc, vqT("Sample text"), &large);
+    EXPECT_NEAR(big.w, 30 * small.w, 30);
+    EXPECT_NEAR(big.h, 30 * small.h, 3 * 30);
+    // A character beyond the 16-bit range (an emoji) has a width of its own.
+    EXPECT_GT(Measure(dc, vqString::FromUTF8("a\xf0\x9f\x98\x80"), &ten).w,
+              Measure(dc, vqT("a"), &ten).w);
+}
+
 }  // namespace

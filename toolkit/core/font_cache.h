@@ -1,6 +1,6 @@
 // Text measuring shared by the screen and memory device contexts: fonts come from the
-// system's backend (font_system.h) at 96 dpi, and everything learnt
-// about a font is kept, so measuring again costs no file access.
+// system's backend (font_system.h) at 96 dpi, and everything learnt about a font is
+// kept, so measuring again costs no file access.
 #ifndef VQ_TOOLKIT_FONT_CACHE_H
 #define VQ_TOOLKIT_FONT_CACHE_H
 

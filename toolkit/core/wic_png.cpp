@@ -1,6 +1,8 @@
 // PNG through the Windows Imaging Component. The file's chunks are walked here first
-// (headers only), so WIC never meets a chunk that claims more bytes than the file
-// holds; WIC then decodes the pixels, converted to 8-bit BGRA, or encodes the rows.
+// (headers only), and WIC reads the file through a stream that holds only the
+// signature and the IHDR, PLTE, tRNS, IDAT and IEND chunks: every other chunk is
+// skipped unread, whatever length it declares. WIC decodes the pixels, converted to
+// 8-bit BGRA, and encodes the rows.
 #include "vq/platform/windows_fixups.h"
 
 #include <io.h>
@@ -23,6 +25,8 @@ template <class T>
 class Com {
 public:
     Com() {}
+    // Takes over a reference.
+    explicit Com(T* p) : m_p(p) {}
     ~Com() {
         if (m_p) m_p->Release();
     }
@@ -58,12 +62,6 @@ vqString Failure(const char* what, HRESULT result) {
     return vqString::FromUTF8(text);
 }
 
-std::wstring WidePath(const vqString& fileName) {
-    const std::string utf8 = fileName.ToUTF8();
-    const std::u16string utf16 = vqUTF8ToUTF16(utf8.data(), utf8.size());
-    return std::wstring(utf16.begin(), utf16.end());
-}
-
 bool CreateFactory(IWICImagingFactory** factory, vqString* error) {
     HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                   IID_IWICImagingFactory, reinterpret_cast<void**>(factory));
@@ -91,11 +89,28 @@ bool ReadAt(int fd, unsigned long long offset, unsigned char* bytes, unsigned si
 // The largest chunk length a PNG file may declare.
 const unsigned long kMaxChunkLength = 0x7FFFFFFFul;
 
+// A stretch of the file that the decoder reads.
+struct Segment {
+    unsigned long long offset, length;
+};
+
+// Adds a stretch of the file, joining it to the last when they touch.
+void Keep(std::vector<Segment>* kept, unsigned long long offset, unsigned long long length) {
+    if (!kept->empty() && kept->back().offset + kept->back().length == offset)
+        kept->back().length += length;
+    else
+        kept->push_back(Segment{offset, length});
+}
+
 // Walks the chunks of a file of fileSize bytes whose signature was read: the header
 // must come first with a valid size, and every chunk up to IEND must lie within the
-// file. Fills the size and the alpha flag; false with the reason.
-bool WalkChunks(int fd, unsigned long long fileSize, vqpng::Picture* out, vqString* error) {
+// file. Fills the size and the alpha flag, and *kept with the stretches the decoder
+// reads; false with the reason.
+bool WalkChunks(int fd, unsigned long long fileSize, vqpng::Picture* out,
+                std::vector<Segment>* kept, vqString* error) {
     unsigned long long offset = sizeof vqpng::kSignature;
+    kept->clear();
+    Keep(kept, 0, offset);
     bool first = true;
     for (;;) {
         unsigned char head[8];
@@ -114,6 +129,8 @@ bool WalkChunks(int fd, unsigned long long fileSize, vqpng::Picture* out, vqStri
             *error = vqT("the file is cut short.");
             return false;
         }
+        if (type == "IHDR" || type == "PLTE" || type == "tRNS" || type == "IDAT" || type == "IEND")
+            Keep(kept, offset, next - offset);
         if (first) {
             unsigned char header[13];
             if (type != "IHDR" || length != 13 || !ReadAt(fd, offset + 8, header, sizeof header)) {
@@ -139,8 +156,112 @@ bool WalkChunks(int fd, unsigned long long fileSize, vqpng::Picture* out, vqStri
     }
 }
 
-// Decodes the pixels of the file as 8-bit RGBA into out->bitmap.
-bool DecodePixels(const vqString& fileName, vqpng::Picture* out, vqString* error) {
+// The kept stretches of a file as one read-only stream for the decoder, read through
+// the file's descriptor (which the caller keeps open while the stream lives).
+class SegmentStream final : public IStream {
+public:
+    SegmentStream(int fd, std::vector<Segment> segments)
+        : m_fd(fd), m_segments(std::move(segments)) {
+        for (const Segment& s : m_segments) m_size += s.length;
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+        if (!object) return E_POINTER;
+        if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IStream) ||
+            IsEqualIID(id, IID_ISequentialStream)) {
+            *object = static_cast<IStream*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        return static_cast<ULONG>(InterlockedIncrement(&m_refs));
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG refs = InterlockedDecrement(&m_refs);
+        if (refs == 0) delete this;
+        return static_cast<ULONG>(refs);
+    }
+
+    HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override {
+        unsigned char* to = static_cast<unsigned char*>(buffer);
+        ULONG done = 0;
+        // Finds the segment holding the position, then reads across segments.
+        unsigned long long start = 0;
+        size_t i = 0;
+        while (i < m_segments.size() && start + m_segments[i].length <= m_position)
+            start += m_segments[i++].length;
+        while (done < size && i < m_segments.size()) {
+            const unsigned long long within = m_position - start;
+            const unsigned long long left = m_segments[i].length - within;
+            const unsigned chunk =
+                static_cast<unsigned>(std::min<unsigned long long>(left, size - done));
+            if (!ReadAt(m_fd, m_segments[i].offset + within, to + done, chunk)) {
+                if (read) *read = done;
+                return STG_E_READFAULT;
+            }
+            done += chunk;
+            m_position += chunk;
+            if (chunk == left) start += m_segments[i++].length;
+        }
+        if (read) *read = done;
+        return done == size ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin,
+                                   ULARGE_INTEGER* position) override {
+        long long base = 0;
+        if (origin == STREAM_SEEK_CUR)
+            base = static_cast<long long>(m_position);
+        else if (origin == STREAM_SEEK_END)
+            base = static_cast<long long>(m_size);
+        else if (origin != STREAM_SEEK_SET)
+            return STG_E_INVALIDFUNCTION;
+        const long long to = base + move.QuadPart;
+        if (to < 0) return STG_E_INVALIDFUNCTION;
+        m_position = static_cast<unsigned long long>(to);
+        if (position) position->QuadPart = m_position;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override {
+        if (!stat) return STG_E_INVALIDPOINTER;
+        *stat = STATSTG();
+        stat->type = STGTY_STREAM;
+        stat->cbSize.QuadPart = m_size;
+        stat->grfMode = STGM_READ;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override {
+        return STG_E_ACCESSDENIED;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
+                                     ULARGE_INTEGER*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+private:
+    ~SegmentStream() {}
+
+    LONG m_refs = 1;
+    int m_fd;
+    std::vector<Segment> m_segments;
+    unsigned long long m_size = 0;
+    unsigned long long m_position = 0;
+};
+
+// Decodes the pixels of the open file's kept stretches as 8-bit RGBA into out->bitmap.
+bool DecodePixels(int fd, std::vector<Segment> kept, vqpng::Picture* out, vqString* error) {
     ComScope com;
     if (!com.Ok()) {
         *error = Failure("COM cannot start", com.Result());
@@ -148,18 +269,12 @@ bool DecodePixels(const vqString& fileName, vqpng::Picture* out, vqString* error
     }
     Com<IWICImagingFactory> factory;
     if (!CreateFactory(&factory, error)) return false;
-    Com<IWICStream> stream;
+    // Released last, after everything that may hold it.
+    Com<IStream> stream(new SegmentStream(fd, std::move(kept)));
     Com<IWICBitmapDecoder> decoder;
     Com<IWICBitmapFrameDecode> frame;
     Com<IWICBitmapSource> bgra;
-    HRESULT hr = factory->CreateStream(&stream);
-    if (SUCCEEDED(hr))
-        hr = stream->InitializeFromFilename(WidePath(fileName).c_str(), GENERIC_READ);
-    if (FAILED(hr)) {
-        *error = Failure("the file cannot be opened", hr);
-        return false;
-    }
-    hr = factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, &decoder);
+    HRESULT hr = factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, &decoder);
     if (SUCCEEDED(hr)) hr = decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand);
     if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, &frame);
     UINT width = 0, height = 0;
@@ -201,15 +316,19 @@ bool ReadFile(const vqString& fileName, size_t maxPixels, Picture* out, vqString
     unsigned long long size = 0;
     int fd = OpenPngFile(fileName, &size, error);
     if (fd < 0) return false;
-    bool ok = WalkChunks(fd, size, out, error);
-    _close(fd);
-    if (!ok || maxPixels == 0) return ok;
-    // Refuse from the header, before a single row is decoded.
-    if (static_cast<unsigned long long>(out->width) * out->height > maxPixels) {
-        *error = TooManyPixels(out->width, out->height, maxPixels);
-        return false;
+    std::vector<Segment> kept;
+    bool ok = WalkChunks(fd, size, out, &kept, error);
+    if (ok && maxPixels != 0) {
+        // Refuse from the header, before a single row is decoded.
+        if (static_cast<unsigned long long>(out->width) * out->height > maxPixels) {
+            *error = TooManyPixels(out->width, out->height, maxPixels);
+            ok = false;
+        } else {
+            ok = DecodePixels(fd, std::move(kept), out, error);
+        }
     }
-    return DecodePixels(fileName, out, error);
+    _close(fd);
+    return ok;
 }
 
 bool Encode(const vqBitmap& bitmap, vqFileOutputStream* out, vqString* reason) {
