@@ -1,5 +1,5 @@
 // Rendering through the canvas: contexts made current, shared display lists, the
-// current colour, presented pixels, context copies; and the same calls without EGL.
+// current colour, presented frames, context copies; and the same calls without EGL.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -20,7 +20,7 @@ protected:
         frame.reset(new vqFrame(nullptr, vqID_ANY, vqT("frame")));
     }
     void TearDown() override {
-        vqPlatformStopRecording();
+        StopRecording();
         wglMakeCurrent(nullptr, nullptr);
         frame.reset();
     }
@@ -64,13 +64,42 @@ TEST_F(RenderTest, SwapBuffersPresentsTheClearedBackBuffer) {
     HWND hwnd = static_cast<HWND>(canvas.GetHWND());
     int w = 0, h = 0;
     std::vector<unsigned char> pixels;
-    canvas.SwapBuffers();
-    ASSERT_TRUE(vqPlatformReadPresentedPixels(hwnd, &w, &h, &pixels));
+    ASSERT_TRUE(PresentAndReadFrame(canvas, &w, &h, &pixels));
     EXPECT_EQ(24, w);
     EXPECT_EQ(16, h);
     for (int k = 0; k < 3; ++k)
         EXPECT_NEAR(std::lround(rgb[k] * 255), pixels[(5 * 24 + 7) * 4 + k], 1);
 
+    // The next frame shows what was drawn for it.
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    ASSERT_TRUE(PresentAndReadFrame(canvas, &w, &h, &pixels));
+    EXPECT_EQ(255, pixels[0]);
+    EXPECT_EQ(0, pixels[1]);
+
+    // A resize gives surfaces of the new size, once the program's message loop ran.
+    MoveWindow(hwnd, 0, 0, 40, 30, TRUE);
+    DispatchPendingMessages();
+    glClear(GL_COLOR_BUFFER_BIT);
+    ASSERT_TRUE(PresentAndReadFrame(canvas, &w, &h, &pixels));
+    EXPECT_EQ(40, w);
+    EXPECT_EQ(30, h);
+    EXPECT_EQ(255, pixels[(29 * 40 + 39) * 4]);
+}
+
+TEST_F(RenderTest, ThePresentedFrameStaysUntilTheNextSwap) {
+#ifdef _WIN32
+    GTEST_SKIP() << "what a window presented is read back only from the stand-in; under Wine "
+                    "the front buffer of a child window reads back black";
+#else
+    vqGLCanvas canvas(frame.get(), vqID_ANY, vqDefaultPosition, vqSize(24, 16));
+    canvas.SetCurrent();
+    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    HWND hwnd = static_cast<HWND>(canvas.GetHWND());
+    int w = 0, h = 0;
+    std::vector<unsigned char> pixels;
+    canvas.SwapBuffers();
     // The next frame draws into the other buffer; the presented one stays until swapped.
     glClearColor(1, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -80,15 +109,7 @@ TEST_F(RenderTest, SwapBuffersPresentsTheClearedBackBuffer) {
     ASSERT_TRUE(vqPlatformReadPresentedPixels(hwnd, &w, &h, &pixels));
     EXPECT_EQ(255, pixels[0]);
     EXPECT_EQ(0, pixels[1]);
-
-    // A resize gives surfaces of the new size.
-    MoveWindow(hwnd, 0, 0, 40, 30, TRUE);
-    glClear(GL_COLOR_BUFFER_BIT);
-    canvas.SwapBuffers();
-    ASSERT_TRUE(vqPlatformReadPresentedPixels(hwnd, &w, &h, &pixels));
-    EXPECT_EQ(40, w);
-    EXPECT_EQ(30, h);
-    EXPECT_EQ(255, pixels[(29 * 40 + 39) * 4]);
+#endif
 }
 
 TEST_F(RenderTest, SharedContextsSeeEachOthersDisplayLists) {
@@ -137,30 +158,41 @@ TEST_F(RenderTest, ContextCopiesDeleteThePlatformContextOnce) {
     auto* original = new vqGLContext(&canvas);
     HGLRC rc = original->GetGLRC();
     ASSERT_NE(nullptr, rc);
-    vqPlatformStartRecording();
+    HDC dc = static_cast<HDC>(canvas.GetHDC());
+    HGLRC replaced = nullptr;
+    StartRecording();
     {
         vqGLContext copy(*original);
         EXPECT_EQ(rc, copy.GetGLRC());
         vqGLContext other(&canvas);
+        replaced = other.GetGLRC();
+        ASSERT_NE(nullptr, replaced);
         other = copy;
         EXPECT_EQ(rc, other.GetGLRC());
         other = other;
         EXPECT_EQ(rc, other.GetGLRC()) << "self-assignment changes nothing";
     }
-    auto deleted = Calls({"wglDeleteContext"});
-    ASSERT_EQ(1u, deleted.size()) << "only the context that other held before";
-    EXPECT_EQ(std::string::npos, deleted[0].find(HandleText(rc)));
+    if (HaveRecorder()) {
+        auto deleted = Calls({"wglDeleteContext"});
+        ASSERT_EQ(1u, deleted.size()) << "only the context that other held before";
+        EXPECT_EQ(std::string::npos, deleted[0].find(HandleText(rc)));
+    }
+    EXPECT_FALSE(wglMakeCurrent(dc, replaced)) << "the context other held before is deleted";
     original->SetCurrent(canvas);
     EXPECT_EQ(rc, wglGetCurrentContext()) << "the shared context is still alive";
     delete original;
-    deleted = Calls({"wglDeleteContext"});
-    ASSERT_EQ(2u, deleted.size());
-    EXPECT_EQ("wglDeleteContext(" + HandleText(rc) + ")", deleted[1]);
+    if (HaveRecorder()) {
+        auto deleted = Calls({"wglDeleteContext"});
+        ASSERT_EQ(2u, deleted.size());
+        EXPECT_EQ("wglDeleteContext(" + HandleText(rc) + ")", deleted[1]);
+    }
     EXPECT_EQ(nullptr, wglGetCurrentContext());
+    EXPECT_FALSE(wglMakeCurrent(dc, rc)) << "deleted with the last copy";
 }
 
 TEST_F(RenderTest, PaletteDisplayShowsPixelsThroughThePalette) {
-    vqPlatformSetDisplay(vqPLATFORM_DISPLAY_PALETTE_8);
+    VQ_REQUIRE_PALETTE_DISPLAY();
+    UsePaletteDisplay(true);
     {
         vqFrame paletteFrame(nullptr, vqID_ANY, vqT("8-bit"));
         vqGLCanvas canvas(&paletteFrame, 1, vqDefaultPosition, vqSize(8, 8));
@@ -168,11 +200,9 @@ TEST_F(RenderTest, PaletteDisplayShowsPixelsThroughThePalette) {
         canvas.SetCurrent();
         glClearColor(0.7f, 0.2f, 0.9f, 1);
         glClear(GL_COLOR_BUFFER_BIT);
-        canvas.SwapBuffers();
         int w, h;
         std::vector<unsigned char> pixels;
-        ASSERT_TRUE(
-            vqPlatformReadPresentedPixels(static_cast<HWND>(canvas.GetHWND()), &w, &h, &pixels));
+        ASSERT_TRUE(PresentAndReadFrame(canvas, &w, &h, &pixels));
         // The screen shows the palette entry of the 3-3-2 value.
         unsigned char r = 0, g = 0, b = 0;
         int index = (std::lround(0.7 * 255) >> 5) | ((std::lround(0.2 * 255) >> 5) << 3) |
@@ -183,11 +213,15 @@ TEST_F(RenderTest, PaletteDisplayShowsPixelsThroughThePalette) {
         EXPECT_EQ(b, pixels[2]);
         wglMakeCurrent(nullptr, nullptr);
     }
-    vqPlatformSetDisplay(vqPLATFORM_DISPLAY_TRUE_COLOUR);
+    UsePaletteDisplay(false);
 }
 
 // Runs with VQ_PLATFORM_NO_EGL=1 (ctest gl.noegl.*): no EGL display at all.
 TEST(NoDisplay, ContextsAreNullAndTheCanvasStillWorks) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a display without OpenGL is the stand-in's (VQ_PLATFORM_NO_EGL=1); "
+                    "Windows always has OPENGL32";
+#else
     if (vqPlatformHasGL())
         GTEST_SKIP() << "an EGL display is present; this case runs under VQ_PLATFORM_NO_EGL=1";
     vqFrame frame(nullptr, vqID_ANY, vqT("frame"));
@@ -206,6 +240,7 @@ TEST(NoDisplay, ContextsAreNullAndTheCanvasStillWorks) {
         vqPlatformReadPresentedPixels(static_cast<HWND>(canvas.GetHWND()), &w, &h, &pixels));
     vqGLApp app;
     EXPECT_TRUE(app.InitGLVisual(nullptr)) << "pixel formats need no EGL";
+#endif
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 
 namespace {
 
+#ifndef _WIN32
+// The stand-in has no modules: a tag of this library's own stands for its instance.
 char s_instanceTag;
+#endif
 std::map<vqWindowHandle, vqWindow*>& Windows() {
     static std::map<vqWindowHandle, vqWindow*> windows;
     return windows;
@@ -26,7 +29,13 @@ typedef WNDCLASSA vqWndClass;
 
 }  // namespace
 
+#ifdef _WIN32
+// The linker's symbol for this DLL's image base, which is its module handle.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+HINSTANCE vqhInstance = reinterpret_cast<HINSTANCE>(&__ImageBase);
+#else
 HINSTANCE vqhInstance = reinterpret_cast<HINSTANCE>(&s_instanceTag);
+#endif
 
 vqValidator::~vqValidator() {}
 const vqValidator vqDefaultValidator;
