@@ -2,10 +2,8 @@
 // read from the node, instances filled in, failures and the debug assertion.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -335,7 +333,7 @@ TEST_F(PictureHandlerTest, PictureFilesBeyondThePixelLimitAreRefusedFromTheirHea
     const int height = static_cast<int>(vqXML_RESOURCE_MAX_PICTURE_PIXELS / width);
     ASSERT_TRUE(WriteBlackPng(dir.Path("limit.png"), width, height));
     ASSERT_TRUE(WriteBlackPng(dir.Path("over.png"), width, height + 1));
-    // 32 KB on disk, a gigabyte decoded.
+    // 210 KB on disk, a gigabyte decoded.
     ASSERT_TRUE(WriteBlackPng(dir.Path("bomb.png"), 16384, 16384));
     ASSERT_TRUE(
         Load("<object class=\"vqStaticPicture\" name=\"limit\">\n"
@@ -375,7 +373,7 @@ TEST_F(PictureHandlerTest, PictureFilesBeyondThePixelLimitAreRefusedFromTheirHea
 }
 
 // Loads the panel of thirty pictures whose PNG declares a 2 GiB text chunk (in this
-// forked process) and exits 0 when the peak resident size grew by less than 64 MiB.
+// death-test child) and exits 0 when the peak resident size grew by less than 64 MiB.
 void LoadGreedyPanelAndExit(const std::string& file) {
     LogCollector quiet;
     const long before = vqtest::PeakResidentKiB();
@@ -389,7 +387,7 @@ void LoadGreedyPanelAndExit(const std::string& file) {
     const long grown = vqtest::PeakResidentKiB() - before;
     if (grown >= 64 * 1024) fprintf(stderr, "the peak resident size grew by %ld KiB\n", grown);
     fflush(stderr);
-    _exit(grown < 64 * 1024 ? 0 : 1);
+    std::_Exit(grown < 64 * 1024 ? 0 : 1);
 }
 
 // The corpus's picture whose text chunk declares 2^31 - 1 bytes, named thirty times:
@@ -423,25 +421,52 @@ TEST_F(PictureHandlerTest, PicturesWithGreedyChunksAreRefusedCheaply) {
 // A bitmap named as a FIFO or a device is refused unread: opening one would block
 // or stream forever.
 TEST_F(PictureHandlerTest, BitmapFilesMustBeRegularFiles) {
-    ASSERT_EQ(mkfifo(dir.Path("pipe.png").c_str(), 0600), 0);
+    Fifo fifo(dir, "pipe.png");
+    ASSERT_FALSE(fifo.Path().empty()) << fifo.Error();
     LogCollector log;
     vqBitmap kept = TwoColourBitmap(4, 4);
-    EXPECT_FALSE(kept.LoadFile(V(dir.Path("pipe.png")), vqBITMAP_TYPE_PNG));
-    EXPECT_FALSE(kept.LoadFile(vqT("/dev/zero"), vqBITMAP_TYPE_PNG));
+    EXPECT_FALSE(kept.LoadFile(V(fifo.Path()), vqBITMAP_TYPE_PNG));
+    const std::vector<std::string> devices = Devices();
+    for (const std::string& device : devices)
+        EXPECT_FALSE(kept.LoadFile(V(device), vqBITMAP_TYPE_PNG)) << device;
     // Finding a handler by the file's first bytes does not open the FIFO either.
-    EXPECT_FALSE(kept.LoadFile(V(dir.Path("pipe.png")), vqBITMAP_TYPE_ANY));
+    EXPECT_FALSE(kept.LoadFile(V(fifo.Path()), vqBITMAP_TYPE_ANY));
     EXPECT_EQ(kept.GetSize(), vqSize(4, 4));
     EXPECT_EQ(log.Count({"pipe.png", "not a regular file"}), 1);
     EXPECT_EQ(log.Count({"No image handler", "pipe.png"}), 1);
-    EXPECT_EQ(log.Count({"/dev/zero", "not a regular file"}), 1);
+    for (const std::string& device : devices)
+        EXPECT_EQ(log.Count({device, "not a regular file"}), 1) << device;
 
-    ASSERT_TRUE(Load(
-        "<object class=\"vqStaticPicture\" name=\"pipe\"><bitmap>pipe.png</bitmap></object>\n"));
+    ASSERT_TRUE(Load("<object class=\"vqStaticPicture\" name=\"pipe\"><bitmap>" + fifo.Path() +
+                     "</bitmap></object>\n"));
     vqStaticPicture* pic = LoadPicture("pipe");
     ASSERT_NE(pic, nullptr);
     EXPECT_FALSE(pic->GetBitmap().Ok());
     EXPECT_EQ(log.Count({"<string>:3: vqStaticPicture 'pipe', parameter 'bitmap'", "pipe.png"}), 1);
-    EXPECT_EQ(log.errors.size(), 4u);
+    EXPECT_EQ(log.errors.size(), 3u + devices.size());
+}
+
+// A bitmap kept for a file is given again only while the file is unchanged: one
+// written anew is read anew.
+TEST_F(PictureHandlerTest, KeptBitmapsFollowTheirFile) {
+    ASSERT_TRUE(Load(
+        "<object class=\"vqStaticPicture\" name=\"p\"><bitmap>pic.png</bitmap><size>32,16</size>"
+        "</object>\n"));
+    vqStaticPicture* first = LoadPicture("p");
+    vqStaticPicture* again = LoadPicture("p");
+    ASSERT_TRUE(first && again);
+    EXPECT_EQ(again->GetBitmap().GetData(), first->GetBitmap().GetData());
+    vqBitmap green(12, 6, 32);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 12; ++x) green.SetPixel(x, y, vqColour(0, 255, 0));
+    ASSERT_TRUE(SavePng(green, dir.Path("pic.png")));
+    vqStaticPicture* changed = LoadPicture("p");
+    ASSERT_NE(changed, nullptr);
+    EXPECT_EQ(changed->GetBitmap().GetSize(), vqSize(32, 16));
+    EXPECT_NE(changed->GetBitmap().GetData(), first->GetBitmap().GetData());
+    vqColour colour;
+    ASSERT_TRUE(changed->GetBitmap().GetPixel(0, 8, &colour));
+    EXPECT_EQ(colour, vqColour(0, 255, 0));
 }
 
 // Every pixel decoded, scaled or drawn for one resource file is charged to it until

@@ -66,10 +66,32 @@ using vqtest::ScratchDir;
 vqBitmap TwoColourBitmap(int width, int height);
 // Saves a bitmap as PNG (registering the PNG handler when needed).
 bool SavePng(const vqBitmap& bitmap, const std::string& path);
-// Writes a black 1-bit greyscale PNG of any size, compressed as far as zlib goes:
-// 16384 x 16384 takes about 32 KB on disk and a gigabyte once decoded.
+// Writes a black 1-bit greyscale PNG of any size, its zero bytes compressed as runs:
+// 16384 x 16384 takes about 210 KB on disk and a gigabyte once decoded.
 bool WriteBlackPng(const std::string& path, int width, int height);
 vqString V(const std::string& utf8);
+
+// Devices a reader must refuse unread: /dev/zero and /dev/urandom where readable, NUL
+// on Windows.
+std::vector<std::string> Devices();
+
+// A FIFO nothing writes to, named name in the directory; on Windows, where a
+// directory holds none, a named pipe (\\.\pipe\...) whose name ends in name, with
+// server ends waiting for a few clients. Path() is empty when it cannot be made.
+class Fifo {
+public:
+    Fifo(const ScratchDir& dir, const std::string& name);
+    ~Fifo();
+    Fifo(const Fifo&) = delete;
+    Fifo& operator=(const Fifo&) = delete;
+    const std::string& Path() const { return m_path; }
+    // Why it could not be made.
+    const std::string& Error() const { return m_error; }
+
+private:
+    std::string m_path, m_error;
+    std::vector<void*> m_ends;
+};
 
 }  // namespace picturetest
 

@@ -2,11 +2,7 @@
 // small handler that records what it reads.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <filesystem>
 #include <memory>
 
 #include "picture_test_util.h"
@@ -88,15 +84,55 @@ TEST_F(ResourceTest, BrokenDocumentsAreRefusedWithTheFileAndLine) {
     EXPECT_EQ(res.FindResource(vqT("p"), vqT("")), nullptr);
 }
 
+// A document that is not well-formed is refused with the line where reading stopped,
+// and one cut short anywhere is refused, never half loaded.
+TEST_F(ResourceTest, MalformedDocumentsNameTheLineWhereReadingStopped) {
+    LogCollector log;
+    EXPECT_FALSE(res.LoadFromString(V("<resource>\n<a>\n<b>\n</a>\n</resource>\n")));
+    EXPECT_EQ(log.Count({"<string>:4: not a resource file"}), 1);
+    const std::string whole = Resource(
+        "<object class=\"Probe\" name=\"p\">\n  <size>1,2</size>\n  <pos>3,4</pos>\n</object>\n");
+    ASSERT_TRUE(res.LoadFromString(V(whole)));
+    ASSERT_TRUE(res.Unload(vqT("<string>")));
+    for (size_t cut = whole.find("<resource>") + 1; cut < whole.rfind('>'); cut += 7) {
+        EXPECT_FALSE(res.LoadFromString(V(whole.substr(0, cut)))) << cut;
+        EXPECT_EQ(res.FindResource(vqT("p"), vqT("")), nullptr) << cut;
+    }
+    EXPECT_EQ(log.Count({"<string>:", "not a resource file"}), static_cast<int>(log.errors.size()));
+}
+
+// Text and attributes arrive as the document means them: references replaced, CDATA
+// joined with the text around it, comments left out, attribute blanks made spaces,
+// and every element on its own line.
+TEST_F(ResourceTest, TextAttributesAndLinesAreReadAsWritten) {
+    ASSERT_TRUE(res.LoadFromString(
+        V(Resource("<!-- a comment -->\n"
+                   "<object class=\"Probe\" name=\"a&amp;b\" title=\"x\ty &#x20AC;\">\n"
+                   "  <tooltip>one &lt;<![CDATA[<two>]]><!-- no -->&#51;</tooltip>\n"
+                   "  <blank>   </blank><empty/>\n"
+                   "</object>\n"))));
+    vqXmlNode* node = res.FindResource(V("a&b"), vqT("Probe"));
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->GetLineNumber(), 4);
+    EXPECT_EQ(node->GetAttribute(vqT("title")).ToUTF8(), "x y \xE2\x82\xAC");
+    ASSERT_EQ(node->GetChildren().size(), 3u);
+    EXPECT_EQ(node->GetChildren()[0]->GetNodeContent().ToUTF8(), "one <<two>3");
+    EXPECT_EQ(node->GetChildren()[0]->GetLineNumber(), 5);
+    EXPECT_EQ(node->GetChildren()[1]->GetNodeContent(), vqString());
+    EXPECT_EQ(node->GetChildren()[2]->GetName(), vqString(vqT("empty")));
+    EXPECT_EQ(node->GetChildren()[2]->GetLineNumber(), 6);
+    EXPECT_EQ(node->GetParent()->GetLineNumber(), 2);
+}
+
 // Only regular files are read, and only up to the stated size: a device or FIFO
 // never blocks or streams forever, and a longer file or text is refused whole.
 TEST_F(ResourceTest, LoadReadsOnlyRegularFilesOfBoundedSize) {
     LogCollector log;
     std::vector<std::string> refused = {dir.Dir()};
-    for (const char* device : {"/dev/zero", "/dev/urandom"})
-        if (access(device, R_OK) == 0) refused.push_back(device);
-    ASSERT_EQ(mkfifo(dir.Path("pipe.xml").c_str(), 0600), 0);
-    refused.push_back(dir.Path("pipe.xml"));
+    for (const std::string& device : Devices()) refused.push_back(device);
+    Fifo fifo(dir, "pipe.xml");
+    ASSERT_FALSE(fifo.Path().empty()) << fifo.Error();
+    refused.push_back(fifo.Path());
     for (const std::string& name : refused) {
         EXPECT_FALSE(res.Load(V(name))) << name;
         EXPECT_EQ(log.Count({name + ": cannot read", "not a regular file"}), 1) << name;
@@ -116,10 +152,11 @@ TEST_F(ResourceTest, LoadReadsOnlyRegularFilesOfBoundedSize) {
     EXPECT_EQ(log.Count({dir.Path("over.xml") + ": cannot read", limit}), 1);
     EXPECT_EQ(log.Count({"<string>: cannot read", limit}), 1);
     // A sparse file of a gigabyte is refused from its size alone.
-    int fd = open(dir.Path("sparse.xml").c_str(), O_CREAT | O_WRONLY, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(ftruncate(fd, off_t(1) << 30), 0);
-    close(fd);
+    dir.Write("sparse.xml", "");
+    std::error_code error;
+    std::filesystem::resize_file(std::filesystem::u8path(dir.Path("sparse.xml")), 1ull << 30,
+                                 error);
+    ASSERT_FALSE(error) << error.message();
     EXPECT_FALSE(res.Load(V(dir.Path("sparse.xml"))));
     EXPECT_EQ(log.Count({dir.Path("sparse.xml") + ": cannot read", limit}), 1);
     EXPECT_EQ(log.errors.size(), refused.size() + 3);
@@ -311,24 +348,22 @@ TEST(ArtProviderTest, BuiltInArtPushedProvidersAndLimits) {
 // whatever it describes can be created (the sanitizer build checks memory).
 TEST(CorpusTest, BrokenFilesNeverCrashTheLoader) {
     std::string corpus = std::string(VQ_TEST_SOURCE_DIR) + "/tests/picture/corpus";
-    DIR* d = opendir(corpus.c_str());
-    ASSERT_NE(d, nullptr) << corpus;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(std::filesystem::u8path(corpus), error);
+    ASSERT_FALSE(error) << corpus << ": " << error.message();
     int files = 0;
     LogCollector log;  // keeps the expected errors out of the output
-    while (dirent* entry = readdir(d)) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
+    for (const std::filesystem::directory_entry& entry : entries) {
         ++files;
         vqXmlResource res;
         res.AddHandler(new vqStaticPictureXmlHandler);
         res.InitAllHandlers();
-        if (!res.Load(V(corpus + "/" + name))) continue;
+        if (!res.Load(V(corpus + "/" + entry.path().filename().u8string()))) continue;
         vqPanel frame(nullptr);
         for (const char* object : {"main", "picture", "p"}) {
             res.LoadObject(&frame, V(object), vqT(""));
         }
     }
-    closedir(d);
     EXPECT_GE(files, 10);
     EXPECT_FALSE(log.errors.empty());
 }

@@ -3,12 +3,11 @@
 #ifndef VQ_RESOURCE_BITMAP_ACCOUNT_H
 #define VQ_RESOURCE_BITMAP_ACCOUNT_H
 
-#include <sys/stat.h>
-
 #include <map>
 #include <string>
 #include <tuple>
 
+#include "file_stamp.h"
 #include "vq/xml_resource.h"
 
 struct vqXmlResource::BitmapAccount {
@@ -22,10 +21,7 @@ struct vqXmlResource::BitmapAccount {
     };
     // The result, and the file it came from as it was then.
     struct Kept {
-        dev_t device;
-        ino_t inode;
-        off_t size;
-        struct timespec modified;
+        vqres::FileStamp file;
         vqBitmap bitmap;
     };
 
@@ -35,17 +31,12 @@ struct vqXmlResource::BitmapAccount {
 
     size_t Left() const { return vqXML_RESOURCE_MAX_FILE_PIXELS - pixels; }
     // The kept bitmap for a key when the file is still the one it was read from.
-    const vqBitmap* Find(const Key& key, const struct stat& st) const {
+    const vqBitmap* Find(const Key& key, const vqres::FileStamp& file) const {
         auto it = kept.find(key);
-        if (it == kept.end()) return nullptr;
-        const Kept& k = it->second;
-        bool same = k.device == st.st_dev && k.inode == st.st_ino && k.size == st.st_size &&
-                    k.modified.tv_sec == st.st_mtim.tv_sec &&
-                    k.modified.tv_nsec == st.st_mtim.tv_nsec;
-        return same ? &k.bitmap : nullptr;
+        return it != kept.end() && it->second.file == file ? &it->second.bitmap : nullptr;
     }
-    void Keep(const Key& key, const struct stat& st, const vqBitmap& bitmap) {
-        kept[key] = Kept{st.st_dev, st.st_ino, st.st_size, st.st_mtim, bitmap};
+    void Keep(const Key& key, const vqres::FileStamp& file, const vqBitmap& bitmap) {
+        kept[key] = Kept{file, bitmap};
     }
 };
 

@@ -1,19 +1,23 @@
 #include "vq/xml_resource.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <pugixml.hpp>
 
 #include "bitmap_account.h"
 #include "vq/file.h"
 #include "vq/image.h"
 #include "vq/log.h"
 #include "vq/pnghandler.h"
+#include "xml_reader.h"
 
 namespace {
 
@@ -26,49 +30,69 @@ const int kFirstResourceId = 10000;
 
 const vqChar* kStringSource = vqT("<string>");
 
-vqString FromPugi(const pugi::char_t* text) { return vqString::FromUTF8(text); }
-
 vqString TooLong() {
     return vqString::Format(vqT("longer than the %lu bytes a resource file may have"),
                             static_cast<unsigned long>(vqXML_RESOURCE_MAX_BYTES));
 }
 
-// Line numbers of byte offsets, from the offsets at which lines start.
-class LineIndex {
+// Builds the loader's nodes from a document as the reader hands it over. Only the
+// root element is kept when it is <resource>; elements nested more than
+// kMaxElementDepth deep are left out and remembered.
+class NodeBuilder : public vqxml::Handler {
 public:
-    explicit LineIndex(const std::string& bytes) {
-        m_starts.push_back(0);
-        for (size_t i = 0; i < bytes.size(); ++i)
-            if (bytes[i] == '\n') m_starts.push_back(i + 1);
+    void StartElement(const std::string& name, int line,
+                      const vqxml::Attributes& attributes) override {
+        ++m_depth;
+        if (m_depth == 1) {
+            m_rootName = vqString::FromUTF8(name);
+            m_rootLine = line;
+            if (name != "resource") return;
+        }
+        // Only children of built nodes are built.
+        if (static_cast<int>(m_open.size()) != m_depth - 1) return;
+        if (m_depth > kMaxElementDepth) {
+            m_tooDeep = true;
+            return;
+        }
+        auto* node = new vqXmlNode(vqString::FromUTF8(name), line);
+        for (const auto& attr : attributes)
+            node->AddAttribute(vqString::FromUTF8(attr.first), vqString::FromUTF8(attr.second));
+        if (m_open.empty())
+            m_root.reset(node);
+        else
+            m_open.back().node->AddChild(node);
+        m_open.push_back({node, std::string()});
     }
-    int LineOf(ptrdiff_t offset) const {
-        if (offset < 0) return 0;
-        auto it = std::upper_bound(m_starts.begin(), m_starts.end(), static_cast<size_t>(offset));
-        return static_cast<int>(it - m_starts.begin());
+    void Text(const std::string& text) override {
+        if (!m_open.empty() && m_depth == static_cast<int>(m_open.size()))
+            m_open.back().content += text;
     }
+    void EndElement() override {
+        if (!m_open.empty() && m_depth == static_cast<int>(m_open.size())) {
+            m_open.back().node->SetContent(vqString::FromUTF8(m_open.back().content));
+            m_open.pop_back();
+        }
+        --m_depth;
+    }
+
+    const vqString& RootName() const { return m_rootName; }
+    int RootLine() const { return m_rootLine; }
+    bool TooDeep() const { return m_tooDeep; }
+    // The root node, which the caller owns from then on; null when none was built.
+    vqXmlNode* TakeRoot() { return m_root.release(); }
 
 private:
-    std::vector<size_t> m_starts;
+    struct Open {
+        vqXmlNode* node;
+        std::string content;
+    };
+    std::unique_ptr<vqXmlNode> m_root;
+    std::vector<Open> m_open;
+    int m_depth = 0;
+    vqString m_rootName;
+    int m_rootLine = 0;
+    bool m_tooDeep = false;
 };
-
-// Copies a parsed element and its descendants; false when nested too deeply.
-bool CopyElement(const pugi::xml_node& from, vqXmlNode* to, const LineIndex& lines, int depth) {
-    if (depth > kMaxElementDepth) return false;
-    for (const pugi::xml_attribute& attr : from.attributes())
-        to->AddAttribute(FromPugi(attr.name()), FromPugi(attr.value()));
-    std::string content;
-    for (const pugi::xml_node& child : from.children()) {
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
-            content += child.value();
-        } else if (child.type() == pugi::node_element) {
-            auto* node = new vqXmlNode(FromPugi(child.name()), lines.LineOf(child.offset_debug()));
-            to->AddChild(node);
-            if (!CopyElement(child, node, lines, depth + 1)) return false;
-        }
-    }
-    to->SetContent(vqString::FromUTF8(content));
-    return true;
-}
 
 // Reads a whole regular file of at most vqXML_RESOURCE_MAX_BYTES; false with the reason.
 // Opening never blocks: a FIFO or device is refused before anything is read from it.
@@ -205,31 +229,26 @@ bool vqXmlResource::LoadFromString(const vqString& text, const vqString& baseDir
 
 bool vqXmlResource::Parse(const std::string& bytes, const vqString& fileName,
                           const vqString& baseDir) {
-    pugi::xml_document doc;
-    pugi::xml_parse_result result =
-        doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
-    LineIndex lines(bytes);
-    if (!result) {
-        vqLogError(vqT("%s:%d: not a resource file: %s"), fileName.c_str(),
-                   lines.LineOf(result.offset), FromPugi(result.description()).c_str());
+    NodeBuilder builder;
+    vqxml::Error error;
+    if (!vqxml::ParseDocument(bytes, builder, &error)) {
+        vqLogError(vqT("%s:%d: not a resource file: %s"), fileName.c_str(), error.line,
+                   vqString::FromUTF8(error.description).c_str());
         return false;
     }
-    pugi::xml_node rootElement = doc.document_element();
-    if (vqString(FromPugi(rootElement.name())) != vqT("resource")) {
+    std::unique_ptr<vqXmlNode> root(builder.TakeRoot());
+    if (builder.RootName() != vqT("resource")) {
         vqLogError(vqT("%s:%d: not a resource file: the root element is '%s', not 'resource'"),
-                   fileName.c_str(), lines.LineOf(rootElement.offset_debug()),
-                   FromPugi(rootElement.name()).c_str());
+                   fileName.c_str(), builder.RootLine(), builder.RootName().c_str());
         return false;
     }
-    auto* root = new vqXmlNode(vqT("resource"), lines.LineOf(rootElement.offset_debug()));
-    root->SetFileName(fileName);
-    if (!CopyElement(rootElement, root, lines, 1)) {
+    if (builder.TooDeep()) {
         vqLogError(vqT("%s: not loaded: elements are nested more than %d deep"), fileName.c_str(),
                    kMaxElementDepth);
-        delete root;
         return false;
     }
-    m_documents.push_back({fileName, baseDir, root, std::make_shared<BitmapAccount>()});
+    root->SetFileName(fileName);
+    m_documents.push_back({fileName, baseDir, root.release(), std::make_shared<BitmapAccount>()});
     return true;
 }
 

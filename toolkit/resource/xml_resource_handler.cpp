@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -434,13 +432,13 @@ vqBitmap vqXmlResourceHandler::GetBitmap(const vqString& param, const vqString& 
         vqString baseDir = m_resource ? m_resource->GetBaseDir(m_node) : vqString(vqT("."));
         path = baseDir + vqT("/") + file;
     }
-    struct stat st;
-    if (stat(path.ToUTF8().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    vqres::FileStamp stamp;
+    if (!vqres::ReadFileStamp(path.ToUTF8(), &stamp)) {
         ReportParamError(param, vqString::Format(vqT("bitmap file '%s' not found"), path.c_str()));
         return vqBitmap();
     }
     const vqXmlResource::BitmapAccount::Key key{path.ToUTF8(), size.x, size.y};
-    if (const vqBitmap* kept = account->Find(key, st)) return *kept;
+    if (const vqBitmap* kept = account->Find(key, stamp)) return *kept;
 
     // Check every bound from the file's header before a pixel is decoded.
     vqSize source;
@@ -483,7 +481,7 @@ vqBitmap vqXmlResourceHandler::GetBitmap(const vqString& param, const vqString& 
     }
     account->pixels += cost;
     if (target != source) bitmap = ScaleBitmap(bitmap, target.x, target.y);
-    account->Keep(key, st, bitmap);
+    account->Keep(key, stamp, bitmap);
     return bitmap;
 }
 
