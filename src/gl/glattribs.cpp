@@ -88,3 +88,25 @@ void ApplyAttributeList(PIXELFORMATDESCRIPTOR* request, const int* attribList) {
         }
     }
 }
+
+std::vector<PALETTEENTRY> DefaultPaletteEntries(const PIXELFORMATDESCRIPTOR& format) {
+    std::vector<PALETTEENTRY> entries;
+    if (format.cColorBits > 8) return entries;
+    const int n = 1 << format.cColorBits;
+    const int redMask = (1 << format.cRedBits) - 1;
+    const int greenMask = (1 << format.cGreenBits) - 1;
+    const int blueMask = (1 << format.cBlueBits) - 1;
+    // A channel without bits maps to 0.
+    auto channel = [](int i, int shift, int mask) {
+        return mask ? BYTE(((i >> shift) & mask) * 255 / mask) : BYTE(0);
+    };
+    entries.resize(n);
+    for (int i = 0; i < n; ++i) {
+        PALETTEENTRY& e = entries[i];
+        e.peRed = channel(i, format.cRedShift, redMask);
+        e.peGreen = channel(i, format.cGreenShift, greenMask);
+        e.peBlue = channel(i, format.cBlueShift, blueMask);
+        e.peFlags = 0;
+    }
+    return entries;
+}

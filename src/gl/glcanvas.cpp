@@ -253,26 +253,14 @@ void vqGLCanvas::SetupPalette(const vqPalette& palette) {
 vqPalette vqGLCanvas::CreateDefaultPalette() {
     PIXELFORMATDESCRIPTOR pfd;
     // Without a pixel format, or with more colours than a palette holds, there is none.
-    if (!DescribeCurrentFormat(m_windowHdc, &pfd) || pfd.cColorBits > 8) return vqPalette();
-    const int n = 1 << pfd.cColorBits;
-    std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
+    if (!DescribeCurrentFormat(m_windowHdc, &pfd)) return vqPalette();
+    const std::vector<PALETTEENTRY> entries = DefaultPaletteEntries(pfd);
+    if (entries.empty()) return vqPalette();
+    std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + entries.size() * sizeof(PALETTEENTRY));
     LOGPALETTE* logPalette = reinterpret_cast<LOGPALETTE*>(buffer.data());
     logPalette->palVersion = 0x300;
-    logPalette->palNumEntries = WORD(n);
-    const int redMask = (1 << pfd.cRedBits) - 1;
-    const int greenMask = (1 << pfd.cGreenBits) - 1;
-    const int blueMask = (1 << pfd.cBlueBits) - 1;
-    // A channel without bits maps to 0.
-    auto channel = [](int i, int shift, int mask) {
-        return mask ? BYTE(((i >> shift) & mask) * 255 / mask) : BYTE(0);
-    };
-    for (int i = 0; i < n; ++i) {
-        PALETTEENTRY& e = logPalette->palPalEntry[i];
-        e.peRed = channel(i, pfd.cRedShift, redMask);
-        e.peGreen = channel(i, pfd.cGreenShift, greenMask);
-        e.peBlue = channel(i, pfd.cBlueShift, blueMask);
-        e.peFlags = 0;
-    }
+    logPalette->palNumEntries = WORD(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) logPalette->palPalEntry[i] = entries[i];
     HPALETTE handle = CreatePalette(logPalette);
     vqPalette palette;
     palette.SetHPALETTE(handle);

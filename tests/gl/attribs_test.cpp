@@ -1,4 +1,5 @@
-// Translation of attribute lists into pixel-format requests.
+// Translation of attribute lists into pixel-format requests, and the default palette
+// of a format's bit fields.
 #include <gtest/gtest.h>
 
 #include "../../src/gl/glattribs.h"
@@ -85,6 +86,41 @@ TEST(AttributeList, UnknownCodesAreSkippedAlone) {
     // 17 and -3 are unknown too; 1 after them still counts.
     r = Apply({17, -3, 1, 0});
     EXPECT_EQ(PFD_TYPE_RGBA, r.iPixelType);
+}
+
+// A palettised RGBA format of the given bit fields.
+PIXELFORMATDESCRIPTOR BitFields(BYTE colour, BYTE r, BYTE rs, BYTE g, BYTE gs, BYTE b, BYTE bs) {
+    PIXELFORMATDESCRIPTOR f = DefaultPixelFormatRequest();
+    f.cColorBits = colour;
+    f.cRedBits = r, f.cRedShift = rs;
+    f.cGreenBits = g, f.cGreenShift = gs;
+    f.cBlueBits = b, f.cBlueShift = bs;
+    return f;
+}
+
+TEST(DefaultPalette, ThreeThreeTwoFieldsGiveEveryValueItsColour) {
+    std::vector<PALETTEENTRY> e = DefaultPaletteEntries(BitFields(8, 3, 0, 3, 3, 2, 6));
+    ASSERT_EQ(256u, e.size());
+    auto rgb = [&](int i) { return std::vector<int>{e[i].peRed, e[i].peGreen, e[i].peBlue}; };
+    EXPECT_EQ((std::vector<int>{0, 0, 0}), rgb(0));
+    EXPECT_EQ((std::vector<int>{255, 255, 255}), rgb(255));
+    EXPECT_EQ((std::vector<int>{182, 0, 0}), rgb(5)) << "red 5 of 7";
+    EXPECT_EQ((std::vector<int>{255, 255, 0}), rgb(0x3F));
+    EXPECT_EQ((std::vector<int>{72, 72, 170}), rgb(0x92)) << "2, 2 of 7 and 2 of 3";
+    for (const PALETTEENTRY& entry : e) EXPECT_EQ(0, entry.peFlags);
+}
+
+TEST(DefaultPalette, FieldsWithoutBitsAreBlackAndTrueColourHasNone) {
+    // Four colour bits, red in the top two, green in the low two, no blue.
+    std::vector<PALETTEENTRY> e = DefaultPaletteEntries(BitFields(4, 2, 2, 2, 0, 0, 0));
+    ASSERT_EQ(16u, e.size());
+    EXPECT_EQ(255, e[0xC].peRed);
+    EXPECT_EQ(0, e[0xC].peGreen);
+    EXPECT_EQ(85, e[0x1].peGreen);
+    for (const PALETTEENTRY& entry : e) EXPECT_EQ(0, entry.peBlue);
+    EXPECT_EQ(2u, DefaultPaletteEntries(BitFields(1, 1, 0, 0, 0, 0, 0)).size());
+    EXPECT_TRUE(DefaultPaletteEntries(BitFields(16, 5, 11, 6, 5, 5, 0)).empty());
+    EXPECT_TRUE(DefaultPaletteEntries(BitFields(32, 8, 16, 8, 8, 8, 0)).empty());
 }
 
 }  // namespace
