@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,13 +19,6 @@ vqString SideFileStem(const vqString& svgPath) {
     size_t dot = path.rfind(vqT('.'));
     if (dot == vqString::StdString::npos || dot < nameStart) return svgPath;
     return vqString(path.substr(0, dot));
-}
-
-// Removes a file we created, unless something else has taken its name meanwhile.
-void RemoveIfRegular(const vqString& name) {
-    const std::string path = name.ToUTF8();
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) remove(path.c_str());
 }
 
 // Creates the first side file from number *count on whose name nothing exists yet
@@ -54,7 +45,7 @@ bool SaveSideFile(const vqBitmap& bitmap, const vqString& stem, int* count, vqSt
                        vqErrnoText(out.GetLastErrno()).c_str());
         }
         // Leave no partial picture behind; the name is then free for the next one.
-        if (!saved) RemoveIfRegular(*name);
+        if (!saved) SVGRemoveIfRegular(name->ToUTF8());
         return saved;
     }
 }

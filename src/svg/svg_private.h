@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <string>
 
 #include "vq/dc.h"
 #include "vq/string.h"
@@ -12,6 +13,12 @@
 vqString SVGColourHex(vqColour colour);
 // The fill declarations for a brush of that colour and style, ending in a line feed.
 vqString SVGFillStyle(vqColour colour, int brushStyle);
+
+// Removes a file the surface created, unless something else has taken its name
+// meanwhile: only a regular file goes, never a link, directory or device. The name is
+// UTF-8; a failure is ignored. One backend per system (posix_svg_files.cpp,
+// win32_svg_files.cpp).
+void SVGRemoveIfRegular(const std::string& path);
 
 // Adds two coordinates, saturating at the int range instead of overflowing.
 inline int SVGAdd(long long a, long long b) { return vqDCBase::ClampToInt(a + b); }

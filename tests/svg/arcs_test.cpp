@@ -115,6 +115,9 @@ TEST(SvgArcTest, EllipticArcFlagsForEveryDirection) {
 // Renders one filled pie and reports which probe points it covers.
 class SvgArcRenderTest : public ::testing::Test {
 protected:
+    void SetUp() override {
+        if (!svgtest::kCanRender) GTEST_SKIP() << svgtest::kCannotRender;
+    }
     template <class F>
     svgtest::Rendered RenderPie(F draw) {
         path = dir.Path("pie.svg");

@@ -1,14 +1,18 @@
 // Helpers for the SVG surface tests: scratch files, reading back what was
 // written, and checking a whole document: xmllint validates it against the SVG
 // 1.0 DTD offline, rsvg-convert renders it, and with VQ_SVG_KEEP_DIR set it is
-// kept (with its side files) for the checks that render it in browsers.
+// kept (with its side files) for the checks that render it in browsers. On Windows
+// every document is kept instead, for scripts/compare-windows-svg.sh to validate on
+// the host and compare with the Linux suite's.
 #ifndef SVG_TEST_UTIL_H
 #define SVG_TEST_UTIL_H
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cctype>
@@ -25,9 +29,12 @@
 
 #include "test_support.h"
 #include "vq/log.h"
+#include "vq/platform/windows_fixups.h"
 #include "vq/svgfiledc.h"
 
+#ifndef _WIN32
 extern char** environ;
+#endif
 
 namespace svgtest {
 
@@ -37,15 +44,19 @@ inline vqString V(const std::string& utf8) { return vqString::FromUTF8(utf8); }
 
 using vqtest::ErrorLog;
 
+// A UTF-8 name as a path (on Windows a plain string would be read in the ANSI code page).
+inline std::filesystem::path U8(const std::string& utf8) { return std::filesystem::u8path(utf8); }
+
+inline bool FileExists(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::exists(U8(path), ignored);
+}
+
 inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(U8(path), std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
-}
-
-inline bool HaveTool(const char* tool) {
-    return system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 // The text that the surface wrote between the end of the header and the footer.
@@ -65,6 +76,26 @@ inline std::string InitialGroup(const std::string& transform = "translate(0 0) s
            "stroke-opacity:1.0; stroke-width:1\" \n   transform=\"" +
            transform + "\">\n";
 }
+
+// A file that takes no data, every write failing with ENOSPC; empty when there is none.
+// NOTE: Wine opens the host's /dev/full under the same name; Windows itself has none.
+inline std::string FullDevice() {
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) return "";
+#endif
+    return "/dev/full";
+}
+
+#ifdef _WIN32
+// NOTE: a Windows program cannot run the host's rsvg-convert or xmllint.
+constexpr bool kCanRender = false;
+constexpr const char* kCannotRender =
+    "rendering needs the host's rsvg-convert, which a Windows program cannot run "
+    "(the document is kept and compared with the Linux suite's on the host)";
+#else
+constexpr bool kCanRender = true;
+constexpr const char* kCannotRender = "";
 
 // Runs a program (looked up on PATH) without a shell; returns its exit status, or
 // -1 when it could not start, and what it wrote to stdout and stderr.
@@ -122,6 +153,7 @@ inline const std::string& DtdValidationProblem() {
     }();
     return problem;
 }
+#endif
 
 // Undoes the XML escapes the surface writes in attribute values.
 inline std::string XmlUnescape(const std::string& text) {
@@ -158,13 +190,37 @@ inline std::string UriUnescape(const std::string& text) {
     return out;
 }
 
-// Copies a checked document and the side files it references into
-// $VQ_SVG_KEEP_DIR/<suite>.<test>[-n]/, n counting the documents of one test from 2.
-inline void KeepDocument(const std::string& path) {
+// Where checked documents are kept: $VQ_SVG_KEEP_DIR, else nowhere; on Windows, where
+// no document can be validated, else <build>/tests/svg/documents/<flavour>, emptied
+// when the first document of the run comes.
+inline std::string KeepDirectory() {
     const char* keep = std::getenv("VQ_SVG_KEEP_DIR");
-    if (!keep || !*keep) return;
+    if (keep && *keep) return keep;
+#ifdef _WIN32
+#ifdef VQ_UNICODE
+    static const std::string own = VQ_TEST_BINARY_DIR "/documents/unicode";
+#else
+    static const std::string own = VQ_TEST_BINARY_DIR "/documents/ansi";
+#endif
+    static const bool emptied = [] {
+        std::error_code ignored;
+        std::filesystem::remove_all(U8(own), ignored);
+        return true;
+    }();
+    static_cast<void>(emptied);
+    return own;
+#else
+    return "";
+#endif
+}
+
+// Copies a checked document and the side files it references into
+// <keep directory>/<suite>.<test><tag>[-n]/, n counting the documents of one test from 2.
+inline void KeepDocument(const std::string& path, const std::string& tag = "") {
+    const std::string keep = KeepDirectory();
+    if (keep.empty()) return;
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = test ? std::string(test->test_suite_name()) + "." + test->name()
+    std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() + tag
                             : std::string("outside-a-test");
     for (char& c : name)
         if (c == '/') c = '_';
@@ -172,20 +228,17 @@ inline void KeepDocument(const std::string& path) {
     int n = ++documents[name];
     if (n > 1) name += "-" + std::to_string(n);
     namespace fs = std::filesystem;
-    const fs::path source(path), target = fs::path(keep) / name;
+    const fs::path source = U8(path), target = U8(keep) / name;
     std::error_code error;
     fs::create_directories(target, error);
     fs::copy_file(source, target / source.filename(), fs::copy_options::overwrite_existing, error);
     EXPECT_FALSE(error) << "cannot keep " << path << " in " << target << ": " << error.message();
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string document = text.str(), href = "href=\"";
+    const std::string document = ReadFile(path), href = "href=\"";
     for (size_t at = document.find(href); at != std::string::npos;
          at = document.find(href, at + 1)) {
         size_t start = at + href.size(), end = document.find('"', start);
         if (end == std::string::npos) break;
-        fs::path file(UriUnescape(XmlUnescape(document.substr(start, end - start))));
+        const fs::path file = U8(UriUnescape(XmlUnescape(document.substr(start, end - start))));
         if (file.is_relative() && fs::exists(source.parent_path() / file, error))
             fs::copy_file(source.parent_path() / file, target / file.filename(),
                           fs::copy_options::overwrite_existing, error);
@@ -194,8 +247,12 @@ inline void KeepDocument(const std::string& path) {
 
 // Checks a finished document: xmllint validates it against the SVG 1.0 DTD, offline
 // through the XML catalog, and rsvg-convert renders it. Fails naming the package
-// when a tool or the catalog is missing.
-inline void ExpectValidDocument(const std::string& path) {
+// when a tool or the catalog is missing. On Windows the document is only kept: the
+// host validates it. A tag marks the kept copy (see ExpectValidPosixOnlyDocument).
+inline void ExpectValidDocument(const std::string& path, const std::string& tag = "") {
+#ifdef _WIN32
+    ASSERT_TRUE(FileExists(path)) << path;
+#else
     ASSERT_EQ(DtdValidationProblem(), "") << "cannot validate " << path;
     ASSERT_EQ(RunTool({"rsvg-convert", "--version"}), 0)
         << "rsvg-convert is not installed (Debian package librsvg2-bin)";
@@ -208,7 +265,19 @@ inline void ExpectValidDocument(const std::string& path) {
         << path << " does not render:\n"
         << complaints;
     std::remove(png.c_str());
-    KeepDocument(path);
+#endif
+    KeepDocument(path, tag);
+}
+
+// Checks a document whose name a Windows file name cannot hold (a quote, '<', '?', a
+// byte that is not UTF-8); it is kept as <suite>.<test>.posix-only[-n], which the
+// Windows run has no counterpart of.
+inline void ExpectValidPosixOnlyDocument(const std::string& path) {
+#ifdef _WIN32
+    ADD_FAILURE() << path << ": Windows file names cannot hold this name";
+#else
+    ExpectValidDocument(path, ".posix-only");
+#endif
 }
 
 // Draws on a fresh 320 x 240 surface, checks the finished document and returns

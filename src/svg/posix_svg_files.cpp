@@ -1,0 +1,11 @@
+// The side-file removal over POSIX calls.
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "svg_private.h"
+
+void SVGRemoveIfRegular(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(path.c_str());
+}
