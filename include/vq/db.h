@@ -275,6 +275,8 @@ public:
     bool QueryOnKeyFields(bool forUpdate = false, bool distinct = false);
 
     // The value of column col in the buffers; a null variant for a null value or a bad column.
+    // An integer is a Long variant, or (on Windows, where a long has 32 bits) a String
+    // variant of its digits when a long cannot hold it.
     virtual vqVariant GetColumnValue(unsigned short col) const;
     // The text of that value, as GetColumnValue(col).GetString() gives it, made without a
     // variant. A derived table gets the text of its own GetColumnValue, unless it

@@ -294,8 +294,9 @@ public:
     /// True for "string" always; for "long", "double" and "datetime" when the column is
     /// updatable and its C type converts, as for CanGetValueAs().
     bool CanSetValueAs(int row, int col, const vqString& typeName) override;
-    /// The value of an integer column; 0 for other columns, a row that cannot be read
-    /// or a column out of range.
+    /// The value of an integer column; 0 for other columns, a row that cannot be read,
+    /// a column out of range, or (on Windows, where a long has 32 bits) a value a long
+    /// cannot hold, whose digits GetValue() gives.
     long GetValueAsLong(int row, int col) override;
     /// The value of an integer or floating-point column; 0.0 otherwise.
     double GetValueAsDouble(int row, int col) override;

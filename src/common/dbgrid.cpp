@@ -1,3 +1,5 @@
+#include <climits>
+
 #include "vq/app.h"
 #include "vq/dbgridtable.h"
 #include "vq/log.h"
@@ -623,7 +625,15 @@ long vqDbGridTableBase::GetValueAsLong(int row, int col) {
     int dbcol = DbColumn(col);
     if (dbcol < 0 || !Reach(row)) return 0;
     if (!IsIntegerCode(ColType(dbcol))) return 0;
-    return m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol)).GetLong();
+    vqVariant value = m_dbTable->GetColumnValue(static_cast<unsigned short>(dbcol));
+#if LONG_MAX < LLONG_MAX
+    // NOTE: a long has 32 bits on Windows: a value it cannot hold reads as 0 there.
+    if (value.GetKind() != vqVariant::Long) {
+        double d = value.GetDouble();
+        if (!(d >= static_cast<double>(LONG_MIN) && d <= static_cast<double>(LONG_MAX))) return 0;
+    }
+#endif
+    return value.GetLong();
 }
 
 double vqDbGridTableBase::GetValueAsDouble(int row, int col) {

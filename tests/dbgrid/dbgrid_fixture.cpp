@@ -1,11 +1,19 @@
 #include "dbgrid_fixture.h"
 
+#ifdef _WIN32
+#include <process.h>
+
+#include "vq/platform/windows_fixups.h"
+#else
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace {
 const char* PgConn() { return getenv("VQ_TEST_PG_CONN"); }
@@ -13,7 +21,7 @@ const char* PgConn() { return getenv("VQ_TEST_PG_CONN"); }
 // Removes the database files the suite made when it exits.
 struct Files {
     ~Files() {
-        for (auto& f : names) unlink(f.c_str());
+        for (auto& f : names) std::remove(f.c_str());
     }
     std::vector<std::string> names;
 } s_files;
@@ -27,13 +35,64 @@ bool IsPostgres(vqDb& db) { return db.GetDriverName().ToUTF8().find("psql") != s
 
 namespace {
 std::string SqliteConnection(const std::string& name) {
-    std::string file =
-        std::string(VQ_TEST_BINARY_DIR) + "/" + name + "_" + std::to_string(getpid()) + ".db";
-    unlink(file.c_str());
+    std::string file = TestFilePath(name + "_" + std::to_string(getpid()) + ".db");
+    std::remove(file.c_str());
     s_files.names.push_back(file);
-    return "Driver=SQLite3;Database=" + file;
+    return "Driver=SQLite3;Database=" + DriverFilePath(file);
 }
 }  // namespace
+
+std::string TestFilePath(const std::string& name) {
+    std::string file = std::string(VQ_TEST_BINARY_DIR) + "/" + name;
+#ifdef _WIN32
+    file = std::filesystem::absolute(std::filesystem::u8path(file)).u8string();
+#endif
+    return file;
+}
+
+std::string DriverFilePath(const std::string& file) {
+#ifdef _WIN32
+    // NOTE: Wine names the host's path of a Windows one through a call of its own, which
+    // Windows lacks; the result is allocated on the process heap.
+    typedef char*(CDECL * UnixName)(const WCHAR*);
+    static UnixName unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return file;
+    std::wstring wide = std::filesystem::u8path(file).wstring();
+    char* name = unixName(wide.c_str());
+    if (!name) return file;
+    std::string host(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    return host;
+#else
+    return file;
+#endif
+}
+
+ScopedEnv::ScopedEnv(const std::string& name, const std::string& value) : m_name(name) {
+    const char* old = getenv(name.c_str());
+    m_had = old != nullptr;
+    if (old) m_old = old;
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value.c_str());
+#else
+    if (value.empty())
+        unsetenv(name.c_str());
+    else
+        setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
+
+ScopedEnv::~ScopedEnv() {
+#ifdef _WIN32
+    _putenv_s(m_name.c_str(), m_had ? m_old.c_str() : "");
+#else
+    if (m_had)
+        setenv(m_name.c_str(), m_old.c_str(), 1);
+    else
+        unsetenv(m_name.c_str());
+#endif
+}
 
 std::string TestConnection(const std::string& name) {
     return UsingPostgres() ? PgConn() : SqliteConnection(name);
@@ -197,10 +256,14 @@ StoredRows ReadStored(vqDb& db, const std::string& table, const std::vector<std:
 }
 
 LockHolder::LockHolder(vqDb& db, const std::string& table) : m_table(table) {
+#ifdef _WIN32
+    m_other.reset(new vqDb(db.GetConnectionString()));
+#else
     if (IsPostgres(db))
         m_other.reset(new vqDb(db.GetConnectionString()));
     else
         m_file = vqDbConnectionValue(db.GetConnectionString(), vqT("Database")).ToUTF8();
+#endif
 }
 
 LockHolder::~LockHolder() {
@@ -211,6 +274,10 @@ LockHolder::~LockHolder() {
 bool LockHolder::Acquire() {
     if (m_held) return true;
     CaptureLog quiet;  // a lock that is not free is an expected outcome here
+    if (m_other && !IsPostgres(*m_other)) {
+        m_held = m_other->ExecSql(vqT("BEGIN EXCLUSIVE"));
+        return m_held;
+    }
     if (m_other) {
         m_held = m_other->ExecSql(vqT("BEGIN")) &&
                  m_other->ExecSql(vqString::FromUTF8("LOCK TABLE " + m_table +
@@ -218,6 +285,9 @@ bool LockHolder::Acquire() {
         if (!m_held) m_other->ExecSql(vqT("ROLLBACK"));
         return m_held;
     }
+#ifdef _WIN32
+    return false;
+#else
     int in[2], out[2];
     if (pipe(in) != 0) return false;
     if (pipe(out) != 0) {
@@ -248,6 +318,7 @@ bool LockHolder::Acquire() {
     m_held = Send("BEGIN EXCLUSIVE;\nSELECT 'vq-locked';\n", "vq-locked");
     if (!m_held) Stop();
     return m_held;
+#endif
 }
 
 void LockHolder::Release() {
@@ -258,10 +329,13 @@ void LockHolder::Release() {
         m_other->ExecSql(vqT("COMMIT"));
         return;
     }
+#ifndef _WIN32
     Send("COMMIT;\nSELECT 'vq-released';\n", "vq-released");
     Stop();
+#endif
 }
 
+#ifndef _WIN32
 bool LockHolder::Send(const std::string& commands, const std::string& until) {
     signal(SIGPIPE, SIG_IGN);  // a shell that quit must not take the test with it
     if (write(m_in, commands.data(), commands.size()) != static_cast<ssize_t>(commands.size()))
@@ -281,3 +355,6 @@ void LockHolder::Stop() {
     if (m_child > 0) waitpid(m_child, nullptr, 0);
     m_child = -1;
 }
+#else
+void LockHolder::Stop() {}
+#endif

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/types.h>
+#endif
 
 #include <map>
 #include <memory>
@@ -73,6 +75,24 @@ struct ItemRow {
 
 // The connection string of the database the suite runs against, made fresh.
 std::string TestConnection(const std::string& name);
+// A file of the suite's build directory, named as this system names it.
+std::string TestFilePath(const std::string& name);
+// The name under which the driver finds a file or directory the test names: under Wine the
+// driver is the host's and needs the host's (Unix) path; elsewhere the name itself.
+std::string DriverFilePath(const std::string& file);
+// Sets an environment variable (an empty value removes it) until destroyed, then puts back
+// what it was.
+class ScopedEnv {
+public:
+    ScopedEnv(const std::string& name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name, m_old;
+    bool m_had;
+};
 // Whether the suite runs against PostgreSQL (VQ_TEST_PG_CONN set), and whether a
 // connection is one to PostgreSQL.
 bool UsingPostgres();
@@ -95,6 +115,9 @@ StoredRows ReadStored(vqDb& db, const std::string& table, const std::vector<std:
 // Holds an exclusive lock on the test database from another process: the sqlite3
 // shell on the same file, or a second PostgreSQL connection (its own server
 // process) that locks a table. Acquire() is false when the lock is not free.
+// NOTE: a Windows program cannot run the host's sqlite3 shell: there a second SQLite
+// connection of this process holds the lock, which SQLite keeps between connections as
+// it does between processes.
 class LockHolder {
 public:
     LockHolder(vqDb& db, const std::string& table);
@@ -109,8 +132,10 @@ private:
 
     std::string m_file, m_table;
     std::unique_ptr<vqDb> m_other;
+#ifndef _WIN32
     pid_t m_child = -1;
     int m_in = -1, m_out = -1;
+#endif
     bool m_held = false;
 };
 // Creates "items" with rows rows (row i: id i+1, name "item <i>", qty i*3, ...);

@@ -40,7 +40,7 @@ struct Column {
     SWORD cType;
     long size;
     Kind kind;
-    long lo, hi;  // integers: the range the buffer holds; text: bytes or units it holds
+    long long lo, hi;  // integers: the range the buffer holds; text: bytes or units it holds
     bool updatable;
     bool key;
 };
@@ -54,7 +54,7 @@ const Column kColumns[] = {
     {"shelf", "SMALLINT", "SMALLINT", SQL_C_SHORT, 2, kInt, -32768, 32767, true, false},
     {"delta", "SMALLINT", "SMALLINT", SQL_C_SSHORT, 2, kInt, -32768, 32767, true, false},
     {"bin", "INTEGER", "INTEGER", SQL_C_USHORT, 2, kInt, 0, 65535, true, false},
-    {"serial", "BIGINT", "BIGINT", SQL_C_ULONG, 4, kInt, 0, 4294967295L, true, false},
+    {"serial", "BIGINT", "BIGINT", SQL_C_ULONG, 4, kInt, 0, 4294967295LL, true, false},
     {"weight", "REAL", "REAL", SQL_C_FLOAT, 4, kFloat, 0, 0, true, false},
     {"price", "DOUBLE", "DOUBLE PRECISION", SQL_C_DOUBLE, 8, kDouble, 0, 0, true, false},
     {"added", "DATE", "DATE", SQL_C_DATE, 0, kDate, 0, 0, true, false},
@@ -76,7 +76,7 @@ struct KeyCase {
     SWORD cType;
     long size;
     Kind kind;
-    long lo, hi;
+    long long lo, hi;
     std::string (*literal)(int row, bool postgres);
     bool (*writable)(int row);
     const char* readOnlyLog;  // what the log says about the read-only rows, if any
@@ -155,7 +155,7 @@ const KeyCase kKeyCases[] = {
      nullptr},
     {"Time", "TIME", "TIME", SQL_C_TIME, 0, kTime, 0, 0, TimeKey, AllRows, nullptr},
     {"ShortBinary", "BLOB", "BYTEA", SQL_C_BINARY, 8, kBinary, 0, 15, BinaryKey, AllRows, nullptr},
-    {"UnsignedLong", "BIGINT", "BIGINT", SQL_C_ULONG, 4, kInt, 0, 4294967295L, UnsignedLongKey,
+    {"UnsignedLong", "BIGINT", "BIGINT", SQL_C_ULONG, 4, kInt, 0, 4294967295LL, UnsignedLongKey,
      AllRows, nullptr},
     {"SignedTiny", "SMALLINT", "SMALLINT", SQL_C_STINYINT, 1, kInt, -128, 127, SignedTinyKey,
      AllRows, nullptr},
@@ -170,7 +170,7 @@ const KeyCase kKeyCases[] = {
 // time fields (millis for timestamps).
 struct Expected {
     std::string text;
-    long integer = 0;
+    long long integer = 0;
     double number = 0;
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
 };
@@ -316,7 +316,7 @@ public:
                 return Quote(RandomText(Chance(30) ? 40 : 12));
             case kInt:
                 if (lossy) return std::to_string(c.hi + 1 + Pick(100000)) + "000";
-                return std::to_string(c.lo + static_cast<long>(m_rng() % (c.hi - c.lo + 1)));
+                return std::to_string(c.lo + static_cast<long long>(m_rng() % (c.hi - c.lo + 1)));
             case kFloat:
                 // Tenths are no float: SQLite keeps the double, read through a float.
                 if (Chance(15)) return Shortest(Pick(20001) / 10.0 - 1000);
@@ -361,7 +361,7 @@ public:
                 break;
             case 1: {
                 e.api = Edit::kLong;
-                long v = Chance(70) ? Pick(20001) - 10000 : OutOfRange(c);
+                long v = Chance(70) ? Pick(20001) - 10000 : LongOutOfRange(c);
                 e.integer = v;
                 if (c.kind == kInt) {
                     e.fits = v >= c.lo && v <= c.hi;
@@ -383,7 +383,7 @@ public:
                 if (c.kind == kInt) {
                     double r = std::round(v);
                     e.fits = std::isfinite(v) && r >= c.lo && r <= c.hi;
-                    e.expected.integer = e.fits ? static_cast<long>(r) : 0;
+                    e.expected.integer = e.fits ? static_cast<long long>(r) : 0;
                 } else if (c.kind == kFloat) {
                     e.fits = std::isfinite(v) && std::fabs(v) < 3.4e38;
                     e.expected.number = v;
@@ -408,9 +408,17 @@ public:
         return e;
     }
 
-    long OutOfRange(const Column& c) {
+    long long OutOfRange(const Column& c) {
         if (c.kind != kInt) return 100000000L;
         return Chance(50) ? c.hi + 1 + Pick(3) : c.lo - 1 - Pick(3);
+    }
+
+    // A value out of range that a long holds: below the range where a long (of 32 bits, on
+    // Windows) ends before it.
+    long LongOutOfRange(const Column& c) {
+        long long v = OutOfRange(c);
+        if (v > LONG_MAX) v = c.lo - 1 - (v - c.hi - 1);
+        return static_cast<long>(v);
     }
 
     static long Length(const Column& c, const std::string& utf8) {
@@ -429,7 +437,7 @@ public:
                 break;
             case kInt: {
                 int form = Pick(10);
-                long v = Chance(75) ? Pick(2001) - 1000 : OutOfRange(c);
+                long long v = Chance(75) ? Pick(2001) - 1000 : OutOfRange(c);
                 if (form == 0) {
                     text = "x" + std::to_string(v);  // not a number
                 } else if (form == 1) {

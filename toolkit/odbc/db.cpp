@@ -1,6 +1,8 @@
 #include "vq/db.h"
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cctype>
 #include <climits>
@@ -125,6 +127,18 @@ std::string WithConnectionValue(const std::string& connection, const std::string
         if (Lower(a.key) != Lower(key)) kept.push_back(a);
     kept.push_back(Attribute{key, value});
     return JoinConnection(kept);
+}
+
+// Whether a driver file a profile names may be there to load.
+bool DriverFileMayExist(const std::string& path) {
+#ifdef _WIN32
+    // NOTE: under Wine the driver manager is the host's and loads the host's drivers by
+    // their Unix paths, which Windows file calls cannot check: every path is tried.
+    (void)path;
+    return true;
+#else
+    return access(path.c_str(), R_OK) == 0;
+#endif
 }
 
 // The SQLSTATE and message of a handle's first diagnostic record, for debug lines.
@@ -350,7 +364,7 @@ bool vqDb::Open(const vqString& connectionString) {
     bool connected = Connect(conn);
     if (!connected) {
         for (const std::string& path : m_profile->DriverPaths()) {
-            if (access(path.c_str(), R_OK) != 0) continue;
+            if (!DriverFileMayExist(path)) continue;
             for (Attribute& a : attributes)
                 if (Lower(a.key) == "driver") a.value = path;
             if ((connected = Connect(AddProfileOptions(

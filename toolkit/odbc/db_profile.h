@@ -4,6 +4,8 @@
 #ifndef VQ_ODBC_DB_PROFILE_H
 #define VQ_ODBC_DB_PROFILE_H
 
+// NOTE: MinGW's <sql.h> needs the types of <windows.h> declared before it.
+#include "vq/platform/windows_fixups.h"
 #include <sql.h>
 #include <sqlext.h>
 

@@ -22,7 +22,8 @@ public:
         return "Timeout=" + std::to_string(milliseconds > 1 ? milliseconds / 2 : 1);
     }
 
-    // NOTE: a fresh machine may have the driver installed but not registered.
+    // NOTE: a fresh machine may have the driver installed but not registered. Under Wine
+    // the driver manager is the host's, which loads these same files.
     std::vector<std::string> DriverPaths() const override {
         return {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
                 "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",

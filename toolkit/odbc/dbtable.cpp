@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <charconv>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -1340,7 +1341,8 @@ void vqDbTable::SetColNull(unsigned short col, bool isNull) {
 namespace {
 
 // Hands the value in a column's buffer to sink, as the value of the variant kind it reads
-// as: String (text, and binary as hexadecimal), Long, Double or DateTime; Null for a null.
+// as: String (text, and binary as hexadecimal), an integer, Double or DateTime; Null for a
+// null.
 template <class Sink>
 void ReadValue(const vqDbColDef& c, Sink& sink) {
     if (c.CbValue == SQL_NULL_DATA) return sink.Null();
@@ -1359,22 +1361,22 @@ void ReadValue(const vqDbColDef& c, Sink& sink) {
         }
         case SQL_C_LONG:
         case SQL_C_SLONG:
-            return sink.Long(*static_cast<const SQLINTEGER*>(p));
+            return sink.Integer(*static_cast<const SQLINTEGER*>(p));
         case SQL_C_ULONG:
-            return sink.Long(*static_cast<const SQLUINTEGER*>(p));
+            return sink.Integer(*static_cast<const SQLUINTEGER*>(p));
         case SQL_C_SHORT:
         case SQL_C_SSHORT:
-            return sink.Long(*static_cast<const SQLSMALLINT*>(p));
+            return sink.Integer(*static_cast<const SQLSMALLINT*>(p));
         case SQL_C_USHORT:
-            return sink.Long(*static_cast<const SQLUSMALLINT*>(p));
+            return sink.Integer(*static_cast<const SQLUSMALLINT*>(p));
         case SQL_C_BIT:
         case SQL_C_UTINYINT:
         case SQL_C_TINYINT:
-            return sink.Long(*static_cast<const unsigned char*>(p));
+            return sink.Integer(*static_cast<const unsigned char*>(p));
         case SQL_C_STINYINT:
-            return sink.Long(*static_cast<const signed char*>(p));
+            return sink.Integer(*static_cast<const signed char*>(p));
         case SQL_C_SBIGINT:
-            return sink.Long(static_cast<long>(*static_cast<const SQLBIGINT*>(p)));
+            return sink.Integer(*static_cast<const SQLBIGINT*>(p));
         case SQL_C_FLOAT:
             return sink.Double(*static_cast<const SQLREAL*>(p));
         case SQL_C_DOUBLE:
@@ -1413,7 +1415,17 @@ struct VariantSink {
     vqVariant value;
     void Null() {}
     void String(vqString&& text) { value = vqVariant(text); }
-    void Long(long n) { value = vqVariant(n); }
+    // NOTE: a long has 32 bits on Windows: an integer it cannot hold is its text there.
+    void Integer(long long n) {
+#if LONG_MAX < LLONG_MAX
+        if (n < LONG_MIN || n > LONG_MAX) {
+            vqChar text[vqVariant::kTextMax];
+            value = vqVariant(vqString(text, static_cast<size_t>(vqWriteInt(text, n) - text)));
+            return;
+        }
+#endif
+        value = vqVariant(static_cast<long>(n));
+    }
     void Double(double d) { value = vqVariant(d); }
     void DateTime(const vqDateTime& dt) { value = vqVariant(dt); }
 };
@@ -1425,13 +1437,27 @@ struct TextSink {
     vqChar* end = nullptr;  // the end of the text written into buffer
     void Null() {}
     void String(vqString&& s) { text = std::move(s); }
-    void Long(long n) { end = vqVariant::WriteText(buffer, n); }
+    void Integer(long long n) { end = vqWriteInt(buffer, n); }
     void Double(double d) { end = vqVariant::WriteText(buffer, d); }
     void DateTime(const vqDateTime& dt) { end = dt.WriteTo(buffer); }
     vqString Result() {
         return end ? vqString(buffer, static_cast<size_t>(end - buffer)) : std::move(text);
     }
 };
+
+// The integer a text variant writes (blanks around it and a '+' allowed), or the rounded
+// number it reads as when it writes none exactly: a long may have too few bits for it.
+long long TextInteger(const vqVariant& value, double rounded) {
+    std::string text = value.GetString().ToUTF8();
+    size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
+    long long n = 0;
+    if (first == std::string::npos) return static_cast<long long>(rounded);
+    const char* begin = text.data() + first;
+    const char* end = text.data() + last + 1;
+    if (*begin == '+') ++begin;
+    std::from_chars_result result = std::from_chars(begin, end, n);
+    return result.ec == std::errc() && result.ptr == end ? n : static_cast<long long>(rounded);
+}
 
 }  // namespace
 
@@ -1479,7 +1505,7 @@ bool vqDbTable::SetColumnValue(unsigned short col, const vqVariant value) {
     // Integers go in only when they fit the column: a wrapped value would be a different
     // number. Fractions round to the nearest integer.
     const vqChar* why = nullptr;
-    auto integer = [&](long lo, long hi, long& out) {
+    auto integer = [&](long long lo, long long hi, long long& out) {
         if (value.GetKind() == vqVariant::Long) {
             out = value.GetLong();
         } else if ((why = notNumber) != nullptr) {
@@ -1494,12 +1520,12 @@ bool vqDbTable::SetColumnValue(unsigned short col, const vqVariant value) {
             // Beyond 2^53 a double is not exact: take the integer from the text itself.
             bool exactText =
                 value.GetKind() == vqVariant::String && std::fabs(r) >= 9007199254740992.0;
-            out = exactText ? value.GetLong() : static_cast<long>(r);
+            out = exactText ? TextInteger(value, r) : static_cast<long long>(r);
         }
         why = vqT("value out of range");
         return out >= lo && out <= hi;
     };
-    long n = 0;
+    long long n = 0;
     switch (c.SqlCtype) {
         case SQL_C_CHAR: {
             std::string text = value.GetString().ToUTF8();
@@ -1549,7 +1575,7 @@ bool vqDbTable::SetColumnValue(unsigned short col, const vqVariant value) {
             *static_cast<signed char*>(p) = static_cast<signed char>(n);
             break;
         case SQL_C_SBIGINT:
-            if (!integer(LONG_MIN, LONG_MAX, n)) return fail(why);
+            if (!integer(LLONG_MIN, LLONG_MAX, n)) return fail(why);
             *static_cast<SQLBIGINT*>(p) = n;
             break;
         case SQL_C_FLOAT:
