@@ -19,7 +19,8 @@ For each flavour:
       rotate()): its x, y, width and height and the centre of its rotate().
   The angle, the style, the text, every other element and attribute, and all
   whitespace must be identical;
-- the side files must be the same files (by name) holding the same pixels.
+- the side files must be the same files (by name) holding the same pixels (as
+  raster_compare reads them: alpha composed over white).
 Prints the counts per flavour and in all; exits 1 on any invalid or missing document
 or any other difference.
 """
@@ -147,7 +148,8 @@ def compare_flavour(flavour, linux_root, windows_root):
     invalid = invalid_documents(sorted(windows.values()))
     for name in sorted(windows):
         if windows[name] in invalid:
-            fail("invalid", name, "not a valid SVG 1.0 document:\n" + invalid[windows[name]].rstrip())
+            complaints = invalid[windows[name]].rstrip()
+            fail("invalid", name, "not a valid SVG 1.0 document:\n" + complaints)
         if name not in linux:
             continue
         counts["compared"] += 1

@@ -1,4 +1,4 @@
-// The side-file removal over POSIX calls.
+// The surface's file-system needs over POSIX calls.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -9,3 +9,5 @@ void SVGRemoveIfRegular(const std::string& path) {
     struct stat st;
     if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(path.c_str());
 }
+
+vqString SVGStoredName(const vqString& name) { return name; }

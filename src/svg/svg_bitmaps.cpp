@@ -67,14 +67,14 @@ void vqSVGFileDC::DoDrawBitmap(const vqBitmap& bitmap, int x, int y, bool /*useM
     vqString name;
     const bool saved = SaveSideFile(bitmap, stem, &m_imageCount, &name);
 
-    // The side file lies beside the SVG file, so the reference is its bare name, as a
-    // URI reference a viewer resolves to that very file.
+    // The side file lies beside the SVG file, so the reference is its bare name (as the
+    // file system keeps it), as a URI reference a viewer resolves to that very file.
     if (m_isOk && saved)
         writef(
             vqT(" <image x=\"%d\" y=\"%d\" width=\"%dpx\" height=\"%dpx\"  xlink:href=\"%s\"> \n")
                 vqT("<title>Image from vqSVG</title>  </image>\n"),
             x, y, bitmap.GetWidth(), bitmap.GetHeight(),
-            vqXmlEscape(vqUriEscapePath(vqFileNameFromPath(name)), true).c_str());
+            vqXmlEscape(vqUriEscapePath(SVGStoredName(vqFileNameFromPath(name))), true).c_str());
     m_isOk = m_outputStream->IsOk() && saved;
 }
 

@@ -14,11 +14,15 @@ vqString SVGColourHex(vqColour colour);
 // The fill declarations for a brush of that colour and style, ending in a line feed.
 vqString SVGFillStyle(vqColour colour, int brushStyle);
 
+// What the file system needs of the surface; one backend per system
+// (posix_svg_files.cpp, win32_svg_files.cpp).
 // Removes a file the surface created, unless something else has taken its name
 // meanwhile: only a regular file goes, never a link, directory or device. The name is
-// UTF-8; a failure is ignored. One backend per system (posix_svg_files.cpp,
-// win32_svg_files.cpp).
+// UTF-8; a failure is ignored.
 void SVGRemoveIfRegular(const std::string& path);
+// The name as the file system keeps it: unchanged on POSIX; on Windows, whose names
+// are UTF-16, with each byte that is not UTF-8 (8-bit builds) replaced by U+FFFD.
+vqString SVGStoredName(const vqString& name);
 
 // Adds two coordinates, saturating at the int range instead of overflowing.
 inline int SVGAdd(long long a, long long b) { return vqDCBase::ClampToInt(a + b); }

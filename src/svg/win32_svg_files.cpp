@@ -1,4 +1,4 @@
-// The side-file removal over the Win32 file API: UTF-8 names become UTF-16.
+// The surface's file-system needs over the Win32 file API: UTF-8 names become UTF-16.
 #include "vq/platform/windows_fixups.h"
 
 #include <string>
@@ -14,4 +14,10 @@ void SVGRemoveIfRegular(const std::string& path) {
     const DWORD kept =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & kept)) DeleteFileW(name.c_str());
+}
+
+vqString SVGStoredName(const vqString& name) {
+    const std::string utf8 = name.ToUTF8();
+    const std::u16string utf16 = vqUTF8ToUTF16(utf8.data(), utf8.size());
+    return vqString::FromUTF8(vqUTF16ToUTF8(utf16.data(), utf16.size()));
 }
