@@ -7,7 +7,8 @@
 #         Firefox ESR, the Python modules the browser checks use, and doxygen
 #   docs  doxygen alone, for `make docs`
 #   windows  the Windows build: MinGW-w64 (posix threads), GoogleTest's sources, and
-#         Wine with Xvfb and the Liberation fonts to run the tests (`make windows`)
+#         Wine with Xvfb and the Liberation fonts to run the tests (`make windows`), with
+#         the host's ODBC driver manager and SQLite driver, which Wine's odbc32 loads
 # With no job it installs for ci; `--missing JOB` only lists what JOB lacks.
 # Idempotent: when every package is there it only says so. Runs apt-get through
 # sudo when not root.
@@ -44,6 +45,7 @@ docs=(doxygen)
 windows=(
   cmake make g++-mingw-w64-x86-64-posix googletest
   wine wine64 xvfb fonts-liberation
+  libodbc2 libsqliteodbc
 )
 
 case "$job" in
@@ -53,7 +55,7 @@ case "$job" in
   docs) packages=("${docs[@]}") ;;
   windows) packages=("${windows[@]}") ;;
   -h | --help)
-    sed -n '2,14s/^# \{0,1\}//p' "$0"
+    sed -n '2,15s/^# \{0,1\}//p' "$0"
     exit 0
     ;;
   *)
