@@ -6,8 +6,10 @@
 #         clang for the fuzzer, PostgreSQL with its ODBC driver, Chromium,
 #         Firefox ESR, the Python modules the browser checks use, and doxygen
 #   docs  doxygen alone, for `make docs`
-#   windows  the Windows build: MinGW-w64 (posix threads), GoogleTest's sources, and
-#         Wine with Xvfb and the Liberation fonts to run the tests (`make windows`), with
+#   windows  the Windows build: MinGW-w64 (posix threads), GoogleTest's sources,
+#         Wine with Xvfb, the Liberation fonts and the host's ODBC SQLite driver to
+#         run the tests, and Python's PNG reading for comparing their pictures
+#         (`make windows`), with
 #         the host's ODBC driver manager and SQLite driver, which Wine's odbc32 loads
 # With no job it installs for ci; `--missing JOB` only lists what JOB lacks.
 # Idempotent: when every package is there it only says so. Runs apt-get through
@@ -46,6 +48,7 @@ windows=(
   cmake make g++-mingw-w64-x86-64-posix googletest
   wine wine64 xvfb fonts-liberation
   libodbc2 libsqliteodbc
+  python3 python3-pil python3-numpy
 )
 
 case "$job" in

@@ -58,6 +58,13 @@ if [ ! -f "$WINEPREFIX/.vq-ready" ]; then
     # NOTE: without this a crash opens winedbg's dialog, which waits for a click forever.
     timeout 60 "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
       /d 0 /f >/dev/null 2>&1
+    # NOTE: with no window manager (Xvfb) Wine waits some 2 s for one on every top-level
+    # window it manages; unmanaged windows open at once.
+    timeout 60 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+      >/dev/null 2>&1
+    # NOTE: the session wineboot started keeps the display it had (none, here) until it
+    # ends, so a program with a display run inside it would get no graphics driver.
+    timeout 60 "$(dirname "$wine")/wineserver" -w >/dev/null 2>&1 || true
     touch "$WINEPREFIX/.vq-ready"
   fi
   flock -u 9
