@@ -13,7 +13,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/${VQ_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Packages also from the prefixes given (CMAKE_PREFIX_PATH), such as an install tree of
+# these libraries, not only from the MinGW root.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 # The MinGW runtime DLLs (libstdc++, libgcc, winpthread) every program and DLL built
 # here needs: Wine finds them on WINEPATH, and the install tree carries copies.
