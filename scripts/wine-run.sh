@@ -72,7 +72,13 @@ if [ ! -f "$WINEPREFIX/.vq-ready" ]; then
 fi
 
 run=(timeout --kill-after=10 "$limit" "$wine" "$@")
-if $display && [ -z "${DISPLAY:-}" ]; then run=(xvfb-run -a "${run[@]}"); fi
+if $display && [ -z "${DISPLAY:-}" ]; then
+  # Keeps the display until Wine's session has ended, so its desktop is not cut off
+  # from its X server (which it would report on the way out).
+  run=(xvfb-run -a bash -c 'status=0; "$@" || status=$?; timeout 30 "$VQ_WINESERVER" -w
+       exit $status' wine-run "${run[@]}")
+  export VQ_WINESERVER="$(dirname "$wine")/wineserver"
+fi
 status=0
 "${run[@]}" || status=$?
 if [ $status -eq 124 ] || [ $status -eq 137 ]; then
